@@ -1,0 +1,48 @@
+# A thin layer over the CMake presets. Every target first installs the Debian packages it
+# needs that are missing (as root), so a fresh Debian 12 machine needs nothing by hand.
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+BUILD_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-ipafont-gothic
+TEST_PACKAGES  := $(BUILD_PACKAGES) time
+
+# install-packages PACKAGE... : apt-get the missing ones, or say how when not root.
+define install-packages
+	@missing=""; for p in $(1); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing >/dev/null || exit 1; \
+	  else \
+	    echo "Missing packages. Run: sudo apt-get install -y$$missing"; exit 1; \
+	  fi; \
+	fi
+endef
+
+.PHONY: all build run test deps-build deps-test clean
+
+all: build
+
+deps-build:
+	$(call install-packages,$(BUILD_PACKAGES))
+
+deps-test:
+	$(call install-packages,$(TEST_PACKAGES))
+
+build: deps-build
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS)
+
+run: build
+	@build/dev/cli/kivo-convert -o build/dev/example.itx -p example examples/sample.dat \
+	  && echo "Output: $(CURDIR)/build/dev/example.itx"
+
+test: deps-test
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS)
+	ctest --preset dev -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,29 @@
+#include "core/notice.h"
+
+namespace kivo::core {
+
+std::string noticeText(const Notice& notice)
+{
+    switch (notice.kind) {
+    case NoticeKind::OutfileNotOpen:
+        return "Outfile not open";
+    case NoticeKind::FileNotOpen:
+        return "File[ " + notice.name + " ] not open";
+    case NoticeKind::NotSquid:
+        return "ファイル[ " + notice.name + " ] は、\rSQUIDファイルではないので\rパスします";
+    case NoticeKind::NoDataSection:
+        return "ファイル[ " + notice.name + " ] 中に、\r[Data] 行を見つけられないので\rパスします";
+    case NoticeKind::PointsExtracted:
+        return notice.name + " から " + std::to_string(notice.count) + " ポイントのデータを\r抽出しました。";
+    case NoticeKind::DirectoryDropped:
+        return "ディレクトリのドロップには、\r対応してません";
+    case NoticeKind::FilesConcatenated:
+        return "複数ファイル処理の場合、データは連結され\r1つの出力ファイルが生成されます";
+    case NoticeKind::PrefixFirstLetter:
+        // The only notice whose line break is CR LF: kept as the users have always seen it.
+        return "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします";
+    }
+    return {};
+}
+
+} // namespace kivo::core

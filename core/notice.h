@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kivo::core {
+
+// Every message the user can be told, as a value; noticeText() gives its exact wording.
+enum class NoticeKind {
+    OutfileNotOpen,     // the output could not be created
+    FileNotOpen,        // name: display name of the input that could not be opened
+    NotSquid,           // name: display name
+    NoDataSection,      // name: display name
+    PointsExtracted,    // name: display name, count: rows converted
+    DirectoryDropped,   // a dropped path without an extension
+    FilesConcatenated,  // the queue grew past one entry
+    PrefixFirstLetter,  // the wave prefix did not start with a letter
+};
+
+struct Notice {
+    NoticeKind kind;
+    std::string name;
+    std::int64_t count = 0;
+
+    friend bool operator==(const Notice&, const Notice&) = default;
+};
+
+// The notice's text as the user reads it: UTF-8 for the program's own words, the display
+// name's bytes as they are, and "\r" (or "\r\n" for the wave-prefix notice) as line breaks.
+std::string noticeText(const Notice& notice);
+
+} // namespace kivo::core
