@@ -30,6 +30,8 @@ public:
     virtual std::size_t queueCount() const = 0;
     // Precondition: queueCount() > 0.
     virtual QueueEntry queueFront() const = 0;
+    // Precondition: index < queueCount().
+    virtual QueueEntry queueEntry(std::size_t index) const = 0;
     // Precondition: queueCount() > 0.
     virtual void queueRemoveFront() = 0;
     virtual void queueAppend(QueueEntry entry) = 0;
