@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <utility>
 
 namespace kivo::intake {
 
@@ -15,6 +16,8 @@ public:
     bool empty() const noexcept { return m_entries.empty(); }
     // Precondition: !empty().
     const core::QueueEntry& front() const { return m_entries.front(); }
+    // Precondition: index < count().
+    const core::QueueEntry& at(std::size_t index) const { return m_entries[index]; }
     // Precondition: !empty().
     void removeFront() { m_entries.pop_front(); }
     void append(core::QueueEntry entry) { m_entries.push_back(std::move(entry)); }

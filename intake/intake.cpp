@@ -1,1 +1,107 @@
 #include "intake/intake.h"
+
+#include "core/notice.h"
+
+#include <utility>
+
+namespace kivo::intake {
+
+namespace {
+
+bool isAsciiLetter(char c) noexcept
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isWaveNameByte(char c) noexcept
+{
+    return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
+}
+
+} // namespace
+
+PathParts splitPath(std::string_view path, char separator, core::CodePage page)
+{
+    // The dot is looked for in the whole path, not only in its last part: a dotted folder
+    // above an extensionless name still yields an extension, and users have long relied on
+    // the names this gives (C:\run.1\data queues as run.1\data with the prefix run).
+    const std::size_t dot = core::findLastChar(path, '.', page);
+    std::string_view stem = path;
+    std::string_view extension;
+    if (dot != std::string_view::npos) {
+        stem = path.substr(0, dot);
+        extension = path.substr(dot + 1);
+    }
+
+    PathParts parts;
+    parts.extension = std::string(extension);
+    const std::size_t slash = core::findLastChar(stem, separator, page);
+    if (slash == std::string_view::npos) {
+        parts.directory = std::string(stem);
+    } else {
+        parts.directory = std::string(stem.substr(0, slash));
+        parts.name = std::string(stem.substr(slash + 1));
+    }
+    return parts;
+}
+
+bool sanitizePrefix(std::string& prefix)
+{
+    // Judged byte by byte whatever the code page: every byte of a multi-byte character
+    // becomes "_" on its own, since Igor takes only ASCII in a wave name.
+    const bool badFirst = prefix.empty() || !isAsciiLetter(prefix.front());
+    if (prefix.empty())
+        prefix = "w";
+    else if (badFirst)
+        prefix.front() = 'w';
+    for (std::size_t i = 1; i < prefix.size(); ++i) {
+        if (!isWaveNameByte(prefix[i]))
+            prefix[i] = '_';
+    }
+    return badFirst;
+}
+
+void SanitizeWavePrefix(core::Host& host)
+{
+    host.exchange(core::Exchange::FromControls);
+    const std::string& prefix = host.wavePrefix;
+    // The notice comes before the value changes: while it is open the field still shows
+    // what the user typed.
+    if (prefix.empty() || !isAsciiLetter(prefix.front()))
+        host.notify({core::NoticeKind::PrefixFirstLetter, {}});
+    sanitizePrefix(host.wavePrefix);
+    host.exchange(core::Exchange::ToControls);
+}
+
+void AddDroppedFiles(core::Host& host, const std::vector<std::string>& paths, char separator,
+                     core::CodePage page)
+{
+    host.exchange(core::Exchange::FromControls);
+    const std::size_t countBefore = host.queueCount();
+
+    for (const std::string& path : paths) {
+        const PathParts parts = splitPath(path, separator, page);
+        if (parts.extension.empty()) {
+            host.notify({core::NoticeKind::DirectoryDropped, {}});
+            continue;
+        }
+
+        const std::string base = parts.directory + separator + parts.name;
+        host.queueAppend({parts.name + "." + parts.extension, base + "." + parts.extension});
+        // Only empty fields take defaults, so the first usable file of a batch decides
+        // them and whatever the user typed stays.
+        if (host.outputPath.empty())
+            host.outputPath = base + ".itx";
+        if (host.wavePrefix.empty())
+            host.wavePrefix = parts.name;
+        host.exchange(core::Exchange::ToControls);
+        SanitizeWavePrefix(host);
+    }
+
+    // Told once per growth of the queue past one entry, counting from before the drop, so
+    // three files dropped onto an empty queue give one notice and later drops none.
+    if (countBefore < 2 && host.queueCount() > 1)
+        host.notify({core::NoticeKind::FilesConcatenated, {}});
+}
+
+} // namespace kivo::intake

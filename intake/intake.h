@@ -26,7 +26,8 @@ struct PathParts {
     friend bool operator==(const PathParts&, const PathParts&) = default;
 };
 
-// Splits `path`; both searches skip the second byte of a two-byte character.
+// Splits `path`; both searches skip the second byte of a two-byte character. Without a "."
+// the extension is empty and the stem is the whole path; paths of any length are taken whole.
 PathParts splitPath(std::string_view path, char separator = kPathSeparator,
                     core::CodePage page = core::systemCodePage());
 
