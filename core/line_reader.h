@@ -60,7 +60,7 @@ private:
     std::size_t m_scanPos = 0;
     int m_commas = 0;
     bool m_keeping = true;
-    bool m_cutAtNul = false;
+    char m_lastRaw = '\0';
 };
 
 } // namespace kivo::core

@@ -1,0 +1,328 @@
+#include "core/conversion_run.h"
+#include "core/io_error.h"
+#include "memory_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+using kivo::core::CodePage;
+using kivo::core::IoError;
+using kivo::core::Notice;
+using kivo::core::NoticeKind;
+using kivo::core::OnMakeItx;
+using kivo::core::QueueEntry;
+using kivo::core::RunResult;
+using kivo::testing::MemoryFileSystem;
+using kivo::testing::RecordingHost;
+
+namespace {
+
+std::string squid(int rows, const std::string& tag = "")
+{
+    std::string s = "[Header]\r\nTITLE,run\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,\r\n";
+    for (int i = 1; i <= rows; ++i)
+        s += tag + std::to_string(i) + ",,10,300,1E-5,2E-7,x,\r\n";
+    return s;
+}
+
+std::string header(const std::string& p)
+{
+    return "IGOR\r\nWAVES/D\t" + p + "_Time\t" + p + "_Field\t" + p + "_Temperature\t" + p + "_LongMoment\t" + p +
+           "_LongMomentSD\r\nBEGIN\r\n";
+}
+
+std::string trailer(const std::string& p)
+{
+    std::string s = "END\r\n";
+    for (const char* suffix : {"_Time", "_Field", "_Temperature", "_LongMoment", "_LongMomentSD"})
+        s += "X SetScale/P x 0,1,\"\", " + p + suffix + "; SetScale y 0,0,\"\", " + p + suffix + "\r\n";
+    return s;
+}
+
+std::string rows(int n, const std::string& tag = "")
+{
+    std::string s;
+    for (int i = 1; i <= n; ++i)
+        s += "\t" + tag + std::to_string(i) + "\t10\t300\t1E-5\t2E-7\r\n";
+    return s;
+}
+
+struct RunFixture : ::testing::Test {
+    MemoryFileSystem files;
+    RecordingHost host;
+
+    void SetUp() override
+    {
+        host.prefixField = "run1";
+        host.outputField = "/d/run1.itx";
+    }
+
+    RunResult run() { return OnMakeItx(host, nullptr, files, CodePage::Utf8); }
+};
+
+TEST_F(RunFixture, AnEmptyQueueWritesHeaderAndTrailerSilentlyAndClearsTheFields)
+{
+    const RunResult result = run();
+    EXPECT_TRUE(result.outputWritten);
+    EXPECT_EQ(files.files.at("/d/run1.itx"), header("run1") + trailer("run1"));
+    EXPECT_TRUE(host.notices.empty());
+    EXPECT_EQ(host.prefixField, "");
+    EXPECT_EQ(host.outputField, "");
+}
+
+TEST_F(RunFixture, FilesAreConcatenatedInQueueOrderWithACountNoticeEach)
+{
+    files.files["/d/a.dat"] = squid(3, "a");
+    files.files["/d/b.dat"] = squid(4, "b");
+    host.enqueue("a.dat", "/d/a.dat");
+    host.enqueue("b.dat", "/d/b.dat");
+    const RunResult result = run();
+    EXPECT_TRUE(result.outputWritten);
+    EXPECT_TRUE(result.everyInputOpened);
+    EXPECT_EQ(files.files.at("/d/run1.itx"), header("run1") + rows(3, "a") + rows(4, "b") + trailer("run1"));
+    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 3},
+                                                 {NoticeKind::PointsExtracted, "b.dat", 4}}));
+    EXPECT_TRUE(host.queue.empty());
+}
+
+TEST_F(RunFixture, EachOutcomeGetsItsNoticeOrNone)
+{
+    files.files["/d/text.dat"] = "hello\r\n";
+    files.files["/d/nodata.dat"] = "[Header]\r\nINFO\r\n";
+    files.files["/d/nocol.dat"] = "[Header]\r\n[Data]\r\n";
+    files.files["/d/other.dat"] = "[Header]\r\n[Data]\r\nDate,Value\r\n1,2,3,4,5,6,\r\n";
+    files.files["/d/empty.dat"] = "[Header]\r\n[Data]\r\nTime,Comment\r\n";
+    files.files["/d/good.dat"] = squid(2);
+    for (const char* name : {"text.dat", "nodata.dat", "nocol.dat", "other.dat", "empty.dat", "good.dat"})
+        host.enqueue(name, std::string("/d/") + name);
+    run();
+    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::NotSquid, "text.dat"},
+                                                 {NoticeKind::NoDataSection, "nodata.dat"},
+                                                 {NoticeKind::PointsExtracted, "empty.dat", 0},
+                                                 {NoticeKind::PointsExtracted, "good.dat", 2}}));
+    EXPECT_EQ(files.files.at("/d/run1.itx"), header("run1") + rows(2) + trailer("run1"));
+}
+
+TEST_F(RunFixture, AnInputThatCannotBeOpenedIsPassedOverAndTheOutputCompleted)
+{
+    files.files["/d/a.dat"] = squid(1);
+    files.files["/d/held.dat"] = squid(5);
+    files.locked.insert("/d/held.dat");
+    host.enqueue("gone.dat", "/d/gone.dat");
+    host.enqueue("held.dat", "/d/held.dat");
+    host.enqueue("a.dat", "/d/a.dat");
+    const RunResult result = run();
+    EXPECT_TRUE(result.outputWritten);
+    EXPECT_FALSE(result.everyInputOpened);
+    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "gone.dat"},
+                                                 {NoticeKind::FileNotOpen, "held.dat"},
+                                                 {NoticeKind::PointsExtracted, "a.dat", 1}}));
+    EXPECT_EQ(files.files.at("/d/run1.itx"), header("run1") + rows(1) + trailer("run1"));
+    EXPECT_TRUE(host.queue.empty());
+}
+
+TEST_F(RunFixture, AnOutputThatCannotBeCreatedChangesNothing)
+{
+    files.files["/d/a.dat"] = squid(1);
+    host.enqueue("a.dat", "/d/a.dat");
+    host.outputField = "";
+    const RunResult result = run();
+    EXPECT_FALSE(result.outputWritten);
+    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, ""}}));
+    EXPECT_EQ(host.queue.size(), 1u);
+    EXPECT_EQ(host.prefixField, "run1");
+    EXPECT_EQ(files.files.size(), 1u);
+}
+
+TEST_F(RunFixture, TheOutputNeverReplacesAQueuedInput)
+{
+    files.files["/d/a.dat"] = squid(1);
+    files.files["/d/b.dat"] = squid(2);
+    host.enqueue("a.dat", "/d/a.dat");
+    host.enqueue("b.dat", "/d/b.dat");
+    host.outputField = "/d/b.dat";
+    const RunResult result = run();
+    EXPECT_FALSE(result.outputWritten);
+    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, ""}}));
+    EXPECT_EQ(files.files.at("/d/b.dat"), squid(2));
+    EXPECT_EQ(host.queue.size(), 2u);
+    EXPECT_EQ(host.outputField, "/d/b.dat");
+}
+
+// Every failure part way through: the earlier output stays, no staging file is left, and
+// the batch is back as it was before the run, ready to be run again.
+struct FailureCase {
+    const char* what;
+    void (*arm)(MemoryFileSystem&);
+    kivo::core::IoOperation operation;
+    const char* path;
+};
+
+const FailureCase kFailures[] = {
+    {"read error", [](MemoryFileSystem& f) { f.failReadAfter = 150; }, kivo::core::IoOperation::Read, "/d/b.dat"},
+    {"write error", [](MemoryFileSystem& f) { f.failWriteAfter = 300; }, kivo::core::IoOperation::Write, "/d/run1.itx"},
+    {"close error on the output", [](MemoryFileSystem& f) { f.failCommit = true; }, kivo::core::IoOperation::Close,
+     "/d/run1.itx"},
+    {"close error on an input", [](MemoryFileSystem& f) { f.failInputClose = true; }, kivo::core::IoOperation::Close,
+     "/d/a.dat"},
+};
+
+TEST_F(RunFixture, AFailedRunLeavesTheEarlierOutputAndRestoresTheBatch)
+{
+    for (const FailureCase& c : kFailures) {
+        MemoryFileSystem fs;
+        fs.files["/d/run1.itx"] = "earlier good output";
+        fs.files["/d/a.dat"] = squid(2);
+        fs.files["/d/b.dat"] = squid(40);
+        RecordingHost h;
+        h.enqueue("a.dat", "/d/a.dat");
+        h.enqueue("b.dat", "/d/b.dat");
+        h.prefixField = "run1";
+        h.outputField = "/d/run1.itx";
+        if (c.operation != kivo::core::IoOperation::Read)
+            fs.failReadAfter = kivo::testing::kNever;
+        c.arm(fs);
+        if (c.operation == kivo::core::IoOperation::Read)
+            fs.files["/d/a.dat"] = squid(2).substr(0, 100);  // under the limit
+        try {
+            OnMakeItx(h, nullptr, fs, CodePage::Utf8);
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.operation(), c.operation) << c.what;
+            EXPECT_EQ(e.path(), c.path) << c.what;
+        }
+        EXPECT_EQ(fs.files.at("/d/run1.itx"), "earlier good output") << c.what;
+        EXPECT_EQ(fs.stagedAlive, 0) << c.what;
+        EXPECT_EQ(h.queue, (std::deque<QueueEntry>{{"a.dat", "/d/a.dat"}, {"b.dat", "/d/b.dat"}})) << c.what;
+        EXPECT_EQ(h.prefixField, "run1") << c.what;
+        EXPECT_EQ(h.outputField, "/d/run1.itx") << c.what;
+    }
+}
+
+TEST_F(RunFixture, ThePrefixIsTakenFromTheFieldAndCheckedBeforeTheHeader)
+{
+    host.prefixField = "";
+    OnMakeItx(host, nullptr, files, CodePage::Utf8);
+    EXPECT_EQ(files.files.at("/d/run1.itx"), header("") + trailer(""));
+
+    host.prefixField = "x-y";
+    host.outputField = "/d/run2.itx";
+    OnMakeItx(
+        host, [](kivo::core::Host& h) { h.wavePrefix = "x_y"; }, files, CodePage::Utf8);
+    EXPECT_EQ(files.files.at("/d/run2.itx"), header("x_y") + trailer("x_y"));
+}
+
+// A notice takes the focus, and the prefix field's focus-loss handler may then change the
+// field; the run keeps the prefix it took.
+struct FocusStealingHost : RecordingHost {
+    void notify(const Notice& notice) override
+    {
+        RecordingHost::notify(notice);
+        prefixField = "changed";
+        exchange(kivo::core::Exchange::FromControls);
+    }
+};
+
+TEST(Run, KeepsThePrefixItTookWhileANoticeIsOpen)
+{
+    MemoryFileSystem files;
+    files.files["/d/a.dat"] = squid(1);
+    FocusStealingHost host;
+    host.enqueue("a.dat", "/d/a.dat");
+    host.prefixField = "p";
+    host.outputField = "/d/o.itx";
+    OnMakeItx(host, nullptr, files, CodePage::Utf8);
+    EXPECT_EQ(files.files.at("/d/o.itx"), header("p") + rows(1) + trailer("p"));
+}
+
+#ifndef _WIN32
+namespace fs = std::filesystem;
+
+struct DiskRun : ::testing::Test {
+    fs::path dir;
+    RecordingHost host;
+
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("kivo-run-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        host.prefixField = "w";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string write(const std::string& name, const std::string& data)
+    {
+        std::ofstream(dir / name, std::ios::binary) << data;
+        return (dir / name).string();
+    }
+    static std::string read(const fs::path& p)
+    {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    std::size_t entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {})); }
+};
+
+TEST_F(DiskRun, ReplacesAnExistingOutputAndLeavesNoStagingFile)
+{
+    const std::string out = write("o.itx", std::string(5000, 'x'));
+    host.enqueue("a.dat", write("a.dat", squid(2)));
+    host.outputField = out;
+    EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten);
+    EXPECT_EQ(read(out), header("w") + rows(2) + trailer("w"));
+    EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(DiskRun, RefusesOutputsItCannotCreate)
+{
+    fs::create_directory(dir / "sub");
+    for (const std::string& out : {(dir / "sub").string(), (dir / "missing" / "o.itx").string(), std::string()}) {
+        host.notices.clear();
+        host.outputField = out;
+        EXPECT_FALSE(OnMakeItx(host, nullptr).outputWritten) << out;
+        EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, ""}})) << out;
+    }
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(DiskRun, ANamedQueuedInputIsRecognisedUnderAnotherSpelling)
+{
+    const std::string input = write("a.dat", squid(2));
+    host.enqueue("a.dat", input);
+    host.outputField = (dir / "." / "a.dat").string();
+    EXPECT_FALSE(OnMakeItx(host, nullptr).outputWritten);
+    EXPECT_EQ(read(input), squid(2));
+}
+
+TEST_F(DiskRun, InputsHeldByAnotherProgramOrNotFilesAreNotOpened)
+{
+    const std::string held = write("held.dat", squid(1));
+    const int fd = ::open(held.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    fs::create_directory(dir / "run.1");
+    host.enqueue("held.dat", held);
+    host.enqueue("run.1", (dir / "run.1").string());
+    host.outputField = (dir / "o.itx").string();
+    const RunResult result = OnMakeItx(host, nullptr);
+    ::close(fd);
+    EXPECT_TRUE(result.outputWritten);
+    EXPECT_FALSE(result.everyInputOpened);
+    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "held.dat"},
+                                                 {NoticeKind::FileNotOpen, "run.1"}}));
+}
+#endif
+
+} // namespace
