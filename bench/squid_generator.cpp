@@ -1,0 +1,354 @@
+#include "bench/squid_generator.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string_view>
+#include <system_error>
+
+namespace kivo::bench {
+
+namespace {
+
+// Titles 7 to 30 are what such an instrument records besides the five columns a
+// converter takes; their exact wording only has to look plausible.
+constexpr std::array<std::string_view, SquidSampleGenerator::kColumnCount> kColumns = {
+    "Time",
+    "Comment",
+    "Field (Oe)",
+    "Temperature (K)",
+    "Long Moment (emu)",
+    "Long Scan Std Dev",
+    "Long Algorithm",
+    "Long Reg Fit",
+    "Long Reg Factor",
+    "Trans Moment (emu)",
+    "Trans Scan Std Dev",
+    "Trans Algorithm",
+    "Trans Reg Fit",
+    "Trans Reg Factor",
+    "Long Offset (cm)",
+    "Long Offset Std Dev (cm)",
+    "Delta Temp (K)",
+    "Temp Status",
+    "Sample Position (cm)",
+    "Scan Length (cm)",
+    "Points per Scan",
+    "Scans Averaged",
+    "SQUID Range",
+    "Amplifier Gain",
+    "Sample Center (cm)",
+    "Chamber Pressure (Torr)",
+    "Magnet Temp (K)",
+    "Helium Level (%)",
+    "Peak Voltage (V)",
+    "Fit Chi Squared",
+};
+
+constexpr std::string_view kEol = "\r\n";
+
+// A measurement sequence that repeats for as long as rows are asked for: zero-field-cooled
+// and field-cooled moment against temperature, then field loops at 5 K and 300 K, the usual
+// first look at a magnetic nanoparticle sample.
+constexpr int kMtPoints = 150;      // 2 K to 300 K in 2 K steps
+constexpr int kLoopPoints = 101;    // 0 -> +5 T -> -5 T -> +5 T in 0.25 T steps
+constexpr int kCycle = 2 * kMtPoints + 2 * kLoopPoints;
+constexpr double kLoopStepOe = 2500.0;
+constexpr double kLoopMaxOe = 50000.0;
+constexpr double kMtFieldOe = 100.0;
+
+struct SetPoint {
+    double field;        // Oe
+    double temperature;  // K
+    int sweep;           // +1 field rising, -1 falling, 0 field held
+    bool zeroFieldCooled;
+};
+
+SetPoint setPointOf(std::uint64_t row) {
+    int k = static_cast<int>(row % static_cast<std::uint64_t>(kCycle));
+    if (k < kMtPoints) {
+        return {kMtFieldOe, 2.0 + 2.0 * k, 0, true};
+    }
+    k -= kMtPoints;
+    if (k < kMtPoints) {
+        return {kMtFieldOe, 300.0 - 2.0 * k, 0, false};
+    }
+    k -= kMtPoints;
+    const double temperature = k < kLoopPoints ? 5.0 : 300.0;
+    k %= kLoopPoints;
+    // Triangle: up 20 steps, down 40, up 40.
+    const int up = static_cast<int>(kLoopMaxOe / kLoopStepOe);
+    if (k <= up) {
+        return {kLoopStepOe * k, temperature, +1, false};
+    }
+    if (k <= 3 * up) {
+        return {kLoopMaxOe - kLoopStepOe * (k - up), temperature, -1, false};
+    }
+    return {-kLoopMaxOe + kLoopStepOe * (k - 3 * up), temperature, +1, false};
+}
+
+// Saturating curve built from exactly rounded operations only (no libm transcendental
+// functions), so a seed gives the same digits with every compiler and C library.
+double saturation(double x) { return x / std::sqrt(1.0 + x * x); }
+
+// Moment of about 2 mg of paraffin holding 2 % magnetite nanoparticles, in emu: a soft ferrimagnet
+// with a little coercivity at low temperature, blocked below about 120 K, on a weak
+// diamagnetic background from the holder.
+double momentOf(const SetPoint& p) {
+    const double t = p.temperature;
+    const double msat = 3.0e-3 * (1.0 - (t / 850.0) * (t / 850.0));
+    const double coercive = t < 150.0 ? 280.0 * (1.0 - t / 150.0) : 0.0;
+    const double width = 900.0 + 6.0 * t;
+    const double effective = p.field - p.sweep * coercive;
+    double m = msat * saturation(effective / width);
+    if (p.sweep == 0) {
+        // In 100 Oe the response is far from saturation and falls with temperature.
+        m = msat * (kMtFieldOe / width) * (160.0 / (t + 40.0));
+        if (p.zeroFieldCooled) {
+            const double r = t / 120.0;
+            m *= 0.08 + 0.92 * r * r * r / (1.0 + r * r * r);
+        }
+    }
+    return m - 2.3e-10 * p.field;
+}
+
+class Line {
+public:
+    explicit Line(std::string& out) : m_out(out) {}
+
+    void empty() { m_out.push_back(','); }
+    void text(std::string_view s) {
+        m_out.append(s);
+        m_out.push_back(',');
+    }
+    // The formatters return the text they wrote, valid until the next one is called.
+    // Shortest text that reads back as v, e.g. 10000 or -2500.
+    std::string_view shortest(double v) { return put(std::to_chars(m_buf, m_buf + sizeof m_buf, v)); }
+    std::string_view fixed(double v, int decimals) {
+        return put(std::to_chars(m_buf, m_buf + sizeof m_buf, v, std::chars_format::fixed, decimals));
+    }
+    std::string_view general(double v, int digits) {
+        return put(std::to_chars(m_buf, m_buf + sizeof m_buf, v, std::chars_format::general, digits));
+    }
+    // Like 1.234567E-05: the instrument writes scientific notation with a capital E.
+    std::string_view scientific(double v, int decimals) {
+        const auto r = std::to_chars(m_buf, m_buf + sizeof m_buf, v, std::chars_format::scientific, decimals);
+        std::replace(m_buf, r.ptr, 'e', 'E');
+        return put(r);
+    }
+    void end() { m_out.append(kEol); }
+
+private:
+    std::string_view put(std::to_chars_result r) {
+        const std::string_view s(m_buf, static_cast<std::size_t>(r.ptr - m_buf));
+        text(s);
+        return s;
+    }
+
+    std::string& m_out;
+    char m_buf[64];
+};
+
+std::string buildPreamble(std::uint64_t seed) {
+    std::string s;
+    auto line = [&s](std::string_view text) {
+        s.append(text);
+        s.append(kEol);
+    };
+    line("[Header]");
+    line("; Written by kivo-gen-squid as test and benchmark input: made-up values in the");
+    line("; layout of a SQUID magnetometer data file. No instrument measured them.");
+    line("; Seed " + std::to_string(seed));
+    line("TITLE,Magnetite nanoparticles 12 nm in paraffin - ZFC/FC and loops");
+    line("BYAPP,kivo-gen-squid,1.0");
+    line("FILEOPENTIME,3895565640.00,06/11/2023,09:34");
+    line("INFO,Fe3O4 nanoparticles 12 nm dispersed in paraffin wax (2 % by mass),SAMPLE_MATERIAL");
+    line("INFO,Batch NP-0611 second synthesis,SAMPLE_COMMENT");
+    line("INFO,1.90 mg,SAMPLE_MASS");
+    line("INFO,Gelatin capsule in plastic straw,SAMPLE_HOLDER");
+    line("INFO,K. Tanaka,OPERATOR");
+    line("INFO,ZFC and FC 2-300 K in 100 Oe then M(H) at 5 K and 300 K to 5 T,SEQUENCE");
+    line("INFO,Scan length 4 cm with 32 points per scan and 3 scans averaged,SCAN");
+    line("INFO,Iterative regression with the sample centred at 2.0 cm,LONG_ALGORITHM");
+    line("INFO,Transverse moment fitted as well,TRANSVERSE");
+    line("DATATYPE,COMMENT,1");
+    line("DATATYPE,TIME,0");
+    line("FIELDGROUP,Moment,5,6,7,8,9");
+    line("FIELDGROUP,Temperature,4,17,18,27");
+    line("STARTUPAXIS,X,3");
+    line("STARTUPAXIS,Y1,5");
+    line("[Data]");
+    for (std::string_view title : kColumns) {
+        s.append(title);
+        s.push_back(',');
+    }
+    s.append(kEol);
+    return s;
+}
+
+} // namespace
+
+SquidSampleGenerator::SquidSampleGenerator(std::uint64_t seed)
+    : m_state(seed), m_preamble(buildPreamble(seed)) {}
+
+double SquidSampleGenerator::uniform() {
+    // splitmix64: tiny, fast and the same everywhere, unlike the distributions of <random>.
+    m_state += 0x9E3779B97F4A7C15ull;
+    std::uint64_t z = m_state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return static_cast<double>(z >> 11) * 0x1.0p-53;
+}
+
+double SquidSampleGenerator::noise(double scale) {
+    // Sum of four uniforms: close enough to normal for measurement scatter.
+    const double s = uniform() + uniform() + uniform() + uniform();
+    return (s - 2.0) * 1.7320508075688772 * scale;
+}
+
+void SquidSampleGenerator::appendRow(std::string& out, SquidRowValues* values) {
+    const SetPoint p = setPointOf(m_row);
+    // Each point takes a settle and three scans; a new field set point adds the magnet's
+    // charging time.
+    const double seconds = m_seconds;
+    m_seconds += (p.sweep == 0 ? 36.0 : 50.0) + 6.0 * uniform();
+
+    const double temperature = p.temperature + noise(2.0e-4 * p.temperature + 5.0e-4);
+    const double trueMoment = momentOf(p);
+    const double stdDev = 2.0e-8 + std::fabs(trueMoment) * (4.0e-4 + 4.0e-4 * uniform());
+    const double moment = trueMoment + noise(stdDev);
+    const double absMoment = std::fabs(moment);
+    // Weak signals near zero moment fit worse.
+    const double fit = std::min(0.999999, 0.99995 - 2.0e-9 / (absMoment + 1.0e-8) + noise(2.0e-5));
+
+    Line line(out);
+    // Each view lives only until the next value is formatted.
+    const auto keep = [values](std::string SquidRowValues::*member, std::string_view text) {
+        if (values != nullptr) (values->*member).assign(text);
+    };
+    keep(&SquidRowValues::time, line.fixed(seconds, 1));
+    line.empty();  // comment
+    keep(&SquidRowValues::field, line.shortest(p.field));
+    keep(&SquidRowValues::temperature, line.general(temperature, 7));
+    keep(&SquidRowValues::moment, line.scientific(moment, 6));
+    keep(&SquidRowValues::momentSD, line.scientific(stdDev, 6));
+    line.text("3");                            // long algorithm: iterative regression
+    line.general(fit, 6);                      // long reg fit
+    line.scientific(moment / 2.87e-3, 6);      // long reg factor, in volts per emu scale
+    // The transverse coils see the small moment perpendicular to the field.
+    const double trans = 4.0e-3 * trueMoment + noise(3.0e-8);
+    line.scientific(trans, 6);
+    line.scientific(3.0e-8 + std::fabs(trans) * 2.0e-2 * uniform(), 6);
+    line.text("3");
+    line.general(0.9 + 0.09 * uniform(), 6);
+    line.scientific(trans / 2.87e-3, 6);
+    line.fixed(0.0132 + noise(8.0e-4), 5);     // long offset
+    line.scientific(3.0e-4 + 2.0e-4 * uniform(), 6);
+    line.fixed(noise(2.0e-3 + 1.0e-5 * p.temperature), 4);  // delta temp
+    line.text(uniform() < 0.98 ? "1" : "2");   // temperature stable, rarely still settling
+    line.fixed(4.0 + noise(5.0e-4), 5);        // sample position
+    line.text("4");                            // scan length
+    line.text("32");                           // points per scan
+    line.text("3");                            // scans averaged
+    line.text(absMoment > 1.0e-3 ? "1000" : absMoment > 1.0e-4 ? "100" : "10");
+    line.text(absMoment > 1.0e-3 ? "1" : "10");
+    line.fixed(2.0 + noise(2.0e-3), 5);        // sample center
+    line.general(5.0 + noise(0.05), 4);        // chamber pressure
+    line.general(4.2 + std::fabs(p.field) * 2.0e-6 + noise(0.003), 6);  // magnet temp
+    line.fixed(78.0 - 1.5e-4 * static_cast<double>(m_row % 100000u), 1);  // helium level
+    line.scientific(moment * 348.0 + noise(2.0e-6), 6);                  // peak voltage
+    line.scientific(1.0e-3 + 5.0e-3 * uniform(), 6);                     // fit chi squared
+    line.end();
+    ++m_row;
+}
+
+std::string makeSquidSample(std::size_t rows, std::uint64_t seed) {
+    SquidSampleGenerator gen(seed);
+    std::string s = gen.preamble();
+    s.reserve(s.size() + rows * 300);
+    for (std::size_t i = 0; i < rows; ++i) gen.appendRow(s);
+    return s;
+}
+
+namespace {
+
+// Rows are made in batches and handed to the stream in large writes, so a 100 MB file takes
+// a fraction of a second.
+template <typename More>
+SquidSampleSummary writeRows(std::ostream& out, std::uint64_t seed, More more) {
+    SquidSampleGenerator gen(seed);
+    SquidSampleSummary sum;
+    out.write(gen.preamble().data(), static_cast<std::streamsize>(gen.preamble().size()));
+    sum.bytes = gen.preamble().size();
+
+    constexpr std::size_t kBatch = 1 << 20;
+    std::string batch;
+    std::string row;
+    batch.reserve(kBatch + 1024);
+    SquidRowValues values;
+    for (;;) {
+        row.clear();
+        gen.appendRow(row, &values);
+        if (!more(sum.rows, sum.bytes + batch.size() + row.size())) break;
+        if (sum.rows == 0) sum.first = values;
+        sum.last = values;
+        ++sum.rows;
+        batch += row;
+        if (batch.size() >= kBatch) {
+            out.write(batch.data(), static_cast<std::streamsize>(batch.size()));
+            sum.bytes += batch.size();
+            batch.clear();
+        }
+    }
+    out.write(batch.data(), static_cast<std::streamsize>(batch.size()));
+    sum.bytes += batch.size();
+    return sum;
+}
+
+template <typename Write>
+SquidSampleSummary writeFile(const std::string& path, Write write) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        throw std::runtime_error("cannot create " + path + ": " +
+                                 std::generic_category().message(errno));
+    }
+    SquidSampleSummary sum = write(file);
+    file.close();
+    if (!file) {
+        throw std::runtime_error("cannot write " + path + ": " +
+                                 std::generic_category().message(errno));
+    }
+    return sum;
+}
+
+} // namespace
+
+SquidSampleSummary writeSquidSample(std::ostream& out, std::uint64_t rows, std::uint64_t seed) {
+    return writeRows(out, seed, [rows](std::uint64_t made, std::uint64_t) { return made < rows; });
+}
+
+SquidSampleSummary writeSquidSampleOfSize(std::ostream& out, std::uint64_t maxBytes,
+                                          std::uint64_t seed) {
+    return writeRows(out, seed,
+                     [maxBytes](std::uint64_t, std::uint64_t total) { return total <= maxBytes; });
+}
+
+SquidSampleSummary writeSquidSampleFile(const std::string& path, std::uint64_t rows,
+                                        std::uint64_t seed) {
+    return writeFile(path, [&](std::ostream& out) { return writeSquidSample(out, rows, seed); });
+}
+
+SquidSampleSummary writeSquidSampleFileOfSize(const std::string& path, std::uint64_t maxBytes,
+                                              std::uint64_t seed) {
+    return writeFile(path,
+                     [&](std::ostream& out) { return writeSquidSampleOfSize(out, maxBytes, seed); });
+}
+
+} // namespace kivo::bench
