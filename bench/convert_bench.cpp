@@ -1,0 +1,471 @@
+// kivo-bench-convert: times kivo-convert against cat on the same generated SQUID data file.
+//
+// cat is the floor for a program that reads a file and writes a file, so the ratio of the
+// two wall times says how much the conversion itself costs, whatever the machine. Both read
+// the input from the page cache and write into a RAM-backed folder, so the disk's write-back
+// does not drown the difference; the same figure with the output on disk is given beside it.
+// The runs alternate, pair by pair, and the median of the per-pair ratios is reported, so a
+// burst of load from elsewhere moves both halves of a pair rather than the result.
+//
+// POSIX only (posix_spawn, wait4): it measures the Linux build.
+
+#include "bench/squid_generator.h"
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifndef KIVO_BENCH_COMPILER
+#define KIVO_BENCH_COMPILER "unknown compiler"
+#endif
+#ifndef KIVO_BENCH_FLAGS
+#define KIVO_BENCH_FLAGS ""
+#endif
+#ifndef KIVO_BENCH_BUILD_TYPE
+#define KIVO_BENCH_BUILD_TYPE ""
+#endif
+#ifndef KIVO_BENCH_CONVERT
+#define KIVO_BENCH_CONVERT ""
+#endif
+#ifndef KIVO_BENCH_WORK_DIR
+#define KIVO_BENCH_WORK_DIR "kivo-bench-work"
+#endif
+
+constexpr double kMB = 1e6;
+constexpr double kMiB = 1024.0 * 1024.0;
+constexpr double kRatioTarget = 1.3;
+constexpr double kRssTargetMiB = 16.0;
+
+struct Options {
+    std::string kivo = KIVO_BENCH_CONVERT;
+    std::string ramDir = "/dev/shm";
+    std::string diskDir = KIVO_BENCH_WORK_DIR;
+    std::uint64_t bytes = 100'000'000;
+    std::uint64_t smallBytes = 1'000'000;
+    int pairs = 15;
+    int diskPairs = 11;
+    bool keep = false;
+};
+
+[[noreturn]] void fail(const std::string& why) {
+    throw std::runtime_error(why);
+}
+
+std::string errnoText(int e) { return std::generic_category().message(e); }
+
+// ---- machine description ---------------------------------------------------------------
+
+std::string cpuModel() {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            const auto colon = line.find(':');
+            if (colon != std::string::npos) {
+                std::string m = line.substr(colon + 1);
+                m.erase(0, m.find_first_not_of(" \t"));
+                return m;
+            }
+        }
+    }
+    return "unknown CPU";
+}
+
+std::string kernel() {
+    utsname u{};
+    if (uname(&u) != 0) return "unknown kernel";
+    return std::string(u.sysname) + " " + u.release;
+}
+
+std::string loadText() {
+    double l[3] = {0, 0, 0};
+    if (getloadavg(l, 3) != 3) return "unknown";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f %.2f %.2f", l[0], l[1], l[2]);
+    return buf;
+}
+
+double memoryGiB() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long size = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || size <= 0) return 0;
+    return static_cast<double>(pages) * static_cast<double>(size) / (kMiB * 1024.0);
+}
+
+// ---- running programs ------------------------------------------------------------------
+
+struct Run {
+    double seconds = 0;
+    int exitStatus = -1;  // -1 when killed by a signal
+    double cpuSeconds = 0;
+    long maxRssKiB = 0;
+};
+
+// Runs argv with standard input from /dev/null and standard output and error into the
+// given files, and times it from spawn to reaped.
+Run runProgram(const std::vector<std::string>& argv, const std::string& outPath,
+               const std::string& errPath) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    Run run;
+    pid_t pid = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) fail("cannot start " + argv[0] + ": " + errnoText(rc));
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0) {
+        if (errno != EINTR) fail("wait4 failed: " + errnoText(errno));
+    }
+    const auto end = std::chrono::steady_clock::now();
+    run.seconds = std::chrono::duration<double>(end - start).count();
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    run.maxRssKiB = usage.ru_maxrss;
+    return run;
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) fail("cannot read " + path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return std::move(s).str();
+}
+
+// Reads the whole file and drops the bytes, so the timed runs find it in the page cache.
+void warm(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buf(1 << 20);
+    while (in.read(buf.data(), static_cast<std::streamsize>(buf.size())) || in.gcount() > 0) {
+    }
+}
+
+void removeIfThere(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+// ---- the measurements ------------------------------------------------------------------
+
+struct Input {
+    std::string path;
+    kivo::bench::SquidSampleSummary summary;
+};
+
+Input makeInput(const std::string& dir, std::uint64_t bytes, const char* name) {
+    Input in;
+    in.path = (fs::path(dir) / name).string();
+    in.summary = kivo::bench::writeSquidSampleFileOfSize(in.path, bytes);
+    return in;
+}
+
+std::vector<std::string> kivoArgs(const Options& o, const std::string& out, const std::string& in) {
+    return {o.kivo, "-o", out, "-p", "bench", in};
+}
+
+std::string expectedLine(const kivo::bench::SquidRowValues& v) {
+    return "\t" + v.time + "\t" + v.field + "\t" + v.temperature + "\t" + v.moment + "\t" +
+           v.momentSD + "\r\n";
+}
+
+// One untimed conversion whose output is checked, so that a fast but broken build is never
+// what gets timed.
+void checkConversion(const Options& o, const Input& in, const std::string& dir) {
+    const std::string out = dir + "/check.itx";
+    const std::string err = dir + "/check.err";
+    removeIfThere(out);
+    const Run r = runProgram(kivoArgs(o, out, in.path), "/dev/null", err);
+    const std::string messages = readAll(err);
+    if (r.exitStatus != 0) {
+        fail("kivo-convert exited with status " + std::to_string(r.exitStatus) + ":\n" + messages);
+    }
+    const std::string itx = readAll(out);
+    std::vector<std::string_view> lines;
+    std::size_t pos = 0;
+    while (pos < itx.size()) {
+        std::size_t end = itx.find('\n', pos);
+        end = end == std::string::npos ? itx.size() : end + 1;
+        lines.emplace_back(itx.data() + pos, end - pos);
+        pos = end;
+    }
+    const std::uint64_t rows = in.summary.rows;
+    // IGOR, WAVES/D, BEGIN, the rows, END and five SetScale lines.
+    if (lines.size() != rows + 9) {
+        fail("kivo-convert wrote " + std::to_string(lines.size()) + " lines for " +
+             std::to_string(rows) + " rows");
+    }
+    if (rows > 0 && (lines[3] != expectedLine(in.summary.first) ||
+                     lines[2 + rows] != expectedLine(in.summary.last))) {
+        fail("kivo-convert wrote unexpected data lines for " + in.path);
+    }
+    if (lines[3 + rows] != "END\r\n") fail("kivo-convert wrote no END line after the rows");
+    removeIfThere(out);
+    removeIfThere(err);
+}
+
+struct Series {
+    std::vector<double> kivo, cat, ratio, kivoCpu, catCpu;
+};
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+// Alternates which of the two goes first, so neither always runs on a cache the other
+// just warmed. Each output is removed untimed before its run, so both write a new file.
+Series timePairs(const Options& o, const Input& in, const std::string& outDir, int pairs) {
+    const std::string kivoOut = outDir + "/kivo.itx";
+    const std::string catOut = outDir + "/cat.out";
+    const std::string err = outDir + "/kivo.err";
+    const auto kivoRun = [&] {
+        removeIfThere(kivoOut);
+        const Run r = runProgram(kivoArgs(o, kivoOut, in.path), "/dev/null", err);
+        if (r.exitStatus != 0) fail("kivo-convert failed during timing:\n" + readAll(err));
+        return r;
+    };
+    const auto catRun = [&] {
+        removeIfThere(catOut);
+        const Run r = runProgram({"cat", in.path}, catOut, "/dev/null");
+        if (r.exitStatus != 0) fail("cat failed during timing");
+        return r;
+    };
+    warm(in.path);
+    kivoRun();  // untimed: loads the program and the C++ runtime into the page cache
+    catRun();
+    Series s;
+    for (int i = 0; i < pairs; ++i) {
+        Run k, c;
+        if (i % 2 == 0) {
+            k = kivoRun();
+            c = catRun();
+        } else {
+            c = catRun();
+            k = kivoRun();
+        }
+        s.kivo.push_back(k.seconds);
+        s.cat.push_back(c.seconds);
+        s.ratio.push_back(k.seconds / c.seconds);
+        s.kivoCpu.push_back(k.cpuSeconds);
+        s.catCpu.push_back(c.cpuSeconds);
+        std::fprintf(stderr, "  pair %2d: kivo-convert %.4f s, cat %.4f s, ratio %.3f\n", i + 1,
+                     k.seconds, c.seconds, k.seconds / c.seconds);
+    }
+    removeIfThere(kivoOut);
+    removeIfThere(catOut);
+    removeIfThere(err);
+    return s;
+}
+
+struct Rss {
+    double mib = 0;
+    std::string how;
+};
+
+// Peak resident memory as /usr/bin/time -v reports it (the largest of three runs); the
+// kernel's own figure from wait4 when that program is missing.
+Rss peakRss(const Options& o, const Input& in, const std::string& dir) {
+    const std::string out = dir + "/rss.itx";
+    const std::string err = dir + "/rss.err";
+    const bool haveTime = access("/usr/bin/time", X_OK) == 0;
+    Rss rss;
+    rss.how = haveTime ? "/usr/bin/time -v" : "wait4 ru_maxrss (/usr/bin/time missing)";
+    for (int i = 0; i < 3; ++i) {
+        removeIfThere(out);
+        std::vector<std::string> args = kivoArgs(o, out, in.path);
+        if (haveTime) args.insert(args.begin(), {"/usr/bin/time", "-v"});
+        const Run r = runProgram(args, "/dev/null", err);
+        const std::string text = readAll(err);
+        if (r.exitStatus != 0) fail("kivo-convert failed while measuring memory:\n" + text);
+        long kib = r.maxRssKiB;
+        if (haveTime) {
+            const std::string key = "Maximum resident set size (kbytes):";
+            const auto at = text.find(key);
+            if (at == std::string::npos) fail("no peak memory in the output of /usr/bin/time -v");
+            kib = std::strtol(text.c_str() + at + key.size(), nullptr, 10);
+        }
+        rss.mib = std::max(rss.mib, static_cast<double>(kib) / 1024.0);
+    }
+    removeIfThere(out);
+    removeIfThere(err);
+    return rss;
+}
+
+std::string fmt(const char* format, double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, v);
+    return buf;
+}
+
+std::string verdict(bool met) { return met ? "met" : "MISSED"; }
+
+int usage(std::ostream& out, int status) {
+    out << "usage: kivo-bench-convert [--kivo PATH] [--pairs N] [--disk-pairs N] [--mb N]\n"
+           "                          [--ram-dir DIR] [--disk-dir DIR] [--keep]\n"
+           "  --kivo PATH      the kivo-convert to time (default: the one built beside this)\n"
+           "  --pairs N        timed pairs with the output in RAM (default 15, at least 11)\n"
+           "  --disk-pairs N   timed pairs with the output on disk (default 11)\n"
+           "  --mb N           size of the large input in MB of 10^6 bytes (default 100)\n"
+           "  --ram-dir DIR    RAM-backed folder for outputs (default /dev/shm)\n"
+           "  --disk-dir DIR   folder on disk for the inputs and the disk outputs\n"
+           "  --keep           keep the generated inputs\n";
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc) std::exit(usage(std::cerr, 2));
+            return argv[++i];
+        };
+        if (a == "--help" || a == "-h") return usage(std::cout, 0);
+        if (a == "--kivo") o.kivo = value();
+        else if (a == "--pairs") o.pairs = std::atoi(value().c_str());
+        else if (a == "--disk-pairs") o.diskPairs = std::atoi(value().c_str());
+        else if (a == "--mb") o.bytes = static_cast<std::uint64_t>(std::atof(value().c_str()) * kMB);
+        else if (a == "--ram-dir") o.ramDir = value();
+        else if (a == "--disk-dir") o.diskDir = value();
+        else if (a == "--keep") o.keep = true;
+        else return usage(std::cerr, 2);
+    }
+    if (o.kivo.empty()) {
+        std::cerr << "kivo-bench-convert: no kivo-convert was built with this tree; give --kivo PATH\n";
+        return 2;
+    }
+    if (o.pairs < 1 || o.diskPairs < 0 || o.bytes < 1000) return usage(std::cerr, 2);
+    if (o.pairs < 11) std::cerr << "kivo-bench-convert: fewer than 11 pairs make a shaky median\n";
+
+    // Removed on every way out: a failed run must not leave 100 MB behind in RAM.
+    struct Cleanup {
+        std::vector<std::string> paths;
+        ~Cleanup() {
+            std::error_code ec;
+            for (const std::string& p : paths) fs::remove_all(p, ec);
+        }
+    } cleanup;
+    try {
+        const std::string loadBefore = loadText();
+        const std::string ramDir = (fs::path(o.ramDir) / ("kivo-bench-" + std::to_string(getpid()))).string();
+        const std::string diskOut = (fs::path(o.diskDir) / "out").string();
+        cleanup.paths = {ramDir, diskOut};
+        if (!o.keep) {
+            cleanup.paths.push_back((fs::path(o.diskDir) / "bench-large.dat").string());
+            cleanup.paths.push_back((fs::path(o.diskDir) / "bench-small.dat").string());
+        }
+        fs::create_directories(ramDir);
+        fs::create_directories(diskOut);
+
+        std::cerr << "Generating inputs in " << o.diskDir << " ...\n";
+        const Input big = makeInput(o.diskDir, o.bytes, "bench-large.dat");
+        const Input small = makeInput(o.diskDir, o.smallBytes, "bench-small.dat");
+        warm(big.path);
+        warm(small.path);
+
+        checkConversion(o, small, ramDir);
+        checkConversion(o, big, ramDir);
+
+        std::cerr << "Output in RAM (" << o.ramDir << "), " << o.pairs << " pairs:\n";
+        const Series ram = timePairs(o, big, ramDir, o.pairs);
+        Series disk;
+        if (o.diskPairs > 0) {
+            std::cerr << "Output on disk (" << o.diskDir << "), " << o.diskPairs << " pairs:\n";
+            disk = timePairs(o, big, diskOut, o.diskPairs);
+        }
+        std::cerr << "Peak resident memory ...\n";
+        const Rss rssSmall = peakRss(o, small, ramDir);
+        const Rss rssBig = peakRss(o, big, ramDir);
+        const std::string loadAfter = loadText();
+
+        const double mb = static_cast<double>(big.summary.bytes) / kMB;
+        const double ramRatio = median(ram.ratio);
+        const double ramKivo = median(ram.kivo);
+        const double ramCat = median(ram.cat);
+        const double diskRatio = median(disk.ratio);
+        const double diskKivo = median(disk.kivo);
+        const double diskCat = median(disk.cat);
+        const auto minmax = std::minmax_element(ram.ratio.begin(), ram.ratio.end());
+
+        std::cout
+            << "Kivo conversion benchmark: kivo-convert against cat, same input, alternating\n"
+            << "machine:  " << cpuModel() << ", " << sysconf(_SC_NPROCESSORS_ONLN) << " cores, "
+            << fmt("%.1f", memoryGiB()) << " GiB RAM, " << kernel() << "\n"
+            << "compiler: " << KIVO_BENCH_COMPILER << ", " << KIVO_BENCH_BUILD_TYPE << " build, flags \""
+            << KIVO_BENCH_FLAGS << "\"\n"
+            << "load avg: " << loadBefore << " before, " << loadAfter << " after\n"
+            << "input:    " << fmt("%.1f", mb) << " MB (" << big.summary.bytes << " bytes), "
+            << big.summary.rows << " rows of " << kivo::bench::SquidSampleGenerator::kColumnCount
+            << " columns, CR LF, from the page cache\n"
+            << "\n"
+            << "output in RAM (" << o.ramDir << "), " << o.pairs << " pairs:\n"
+            << "  kivo-convert  median " << fmt("%.4f", ramKivo) << " s  " << fmt("%.0f", mb / ramKivo)
+            << " MB/s  (cpu " << fmt("%.4f", median(ram.kivoCpu)) << " s)\n"
+            << "  cat           median " << fmt("%.4f", ramCat) << " s  " << fmt("%.0f", mb / ramCat)
+            << " MB/s  (cpu " << fmt("%.4f", median(ram.catCpu)) << " s)\n"
+            << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", ramRatio) << "  (range "
+            << fmt("%.3f", *minmax.first) << " to " << fmt("%.3f", *minmax.second) << ")  target <= "
+            << fmt("%.1f", kRatioTarget) << ": " << verdict(ramRatio <= kRatioTarget) << "\n";
+        if (o.diskPairs > 0) {
+            std::cout << "output on disk, " << o.diskPairs << " pairs:\n"
+                      << "  kivo-convert  median " << fmt("%.4f", diskKivo) << " s  "
+                      << fmt("%.0f", mb / diskKivo) << " MB/s\n"
+                      << "  cat           median " << fmt("%.4f", diskCat) << " s  "
+                      << fmt("%.0f", mb / diskCat) << " MB/s\n"
+                      << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", diskRatio) << "\n";
+        }
+        std::cout << "peak resident memory of kivo-convert (" << rssBig.how << ", largest of 3):\n"
+                  << "  " << fmt("%.1f", static_cast<double>(small.summary.bytes) / kMB) << " MB input: "
+                  << fmt("%.2f", rssSmall.mib) << " MiB   "
+                  << fmt("%.1f", mb) << " MB input: " << fmt("%.2f", rssBig.mib)
+                  << " MiB   target < " << fmt("%.0f", kRssTargetMiB)
+                  << " MiB: " << verdict(rssSmall.mib < kRssTargetMiB && rssBig.mib < kRssTargetMiB) << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << "kivo-bench-convert: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
