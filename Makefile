@@ -46,3 +46,14 @@ test: deps-test
 
 clean:
 	rm -rf build
+
+# Times kivo-convert against cat on a generated 100 MB input (bench/README.md says how).
+# Figures are only worth keeping from a quiet machine: check `uptime` first.
+BENCH_PACKAGES := $(BUILD_PACKAGES) time
+
+.PHONY: bench
+bench:
+	$(call install-packages,$(BENCH_PACKAGES))
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target kivo-convert kivo-bench-convert
+	build/release/bench/kivo-bench-convert
