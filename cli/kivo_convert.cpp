@@ -1,0 +1,200 @@
+#include "cli/kivo_convert.h"
+
+#include "core/conversion_run.h"
+#include "core/host.h"
+#include "core/io_error.h"
+#include "core/notice.h"
+#include "intake/input_queue.h"
+#include "intake/intake.h"
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace kivo::cli {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: kivo-convert [-o OUTPUT] [-p PREFIX] FILE...\n"
+    "Converts SQUID data files into one Igor Text file, their rows in the order given.\n"
+    "\n"
+    "  -o OUTPUT   the Igor Text file to write (default: the first FILE with the\n"
+    "              extension .itx)\n"
+    "  -p PREFIX   the wave prefix, made a valid wave name (default: the first FILE's\n"
+    "              name)\n"
+    "  --help      show this text and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "Notices go to standard error. Exit status: 0 when the output was written and every\n"
+    "FILE could be opened, 1 when not, 2 for a usage error.\n";
+
+constexpr std::string_view kVersion = "Kivo 3.0\n";
+
+// A notice's line breaks ("\r", or "\r\n" in the wave-prefix notice) become line ends.
+void writeNotice(std::ostream& err, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            err.put(text[i]);
+            continue;
+        }
+        err.put('\n');
+        if (i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    err.put('\n');
+    err.flush();
+}
+
+// The main window without its controls: the two fields are plain strings that only the
+// data exchange reads and writes, and notices become lines on standard error.
+class CommandLineWindow final : public core::Host {
+public:
+    explicit CommandLineWindow(std::ostream& err) : m_err(err) {}
+
+    std::string prefixField;
+    std::string outputField;
+
+    std::size_t queueCount() const override { return m_queue.count(); }
+    core::QueueEntry queueFront() const override { return m_queue.front(); }
+    core::QueueEntry queueEntry(std::size_t index) const override { return m_queue.at(index); }
+    void queueRemoveFront() override { m_queue.removeFront(); }
+    void queueAppend(core::QueueEntry entry) override { m_queue.append(std::move(entry)); }
+
+    void exchange(core::Exchange direction) override
+    {
+        if (direction == core::Exchange::FromControls) {
+            wavePrefix = prefixField;
+            outputPath = outputField;
+        } else {
+            prefixField = wavePrefix;
+            outputField = outputPath;
+        }
+    }
+
+    void notify(const core::Notice& notice) override { writeNotice(m_err, core::noticeText(notice)); }
+
+private:
+    intake::InputQueue m_queue;
+    std::ostream& m_err;
+};
+
+struct Options {
+    std::optional<std::string> output;
+    std::optional<std::string> prefix;
+    std::vector<std::string> files;
+    bool help = false;
+    bool version = false;
+};
+
+// Reads the arguments; the reason when they are not usable.
+std::optional<std::string> parse(const std::vector<std::string>& args, Options& options)
+{
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (arg.empty())
+                return "a FILE is empty";
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg[1] == 'o' || arg[1] == 'p') {
+            std::optional<std::string>& slot = arg[1] == 'o' ? options.output : options.prefix;
+            const std::string name = arg.substr(0, 2);
+            if (slot)
+                return name + " is given twice";
+            if (arg.size() > 2)
+                slot = arg.substr(2);
+            else if (i + 1 < args.size())
+                slot = args[++i];
+            else
+                return name + " needs a value";
+        } else {
+            return "unknown option " + arg;
+        }
+    }
+    return std::nullopt;
+}
+
+// `path` made absolute and lexically normal, as a drop or a file dialog gives it.
+std::optional<std::string> absoluteNormal(const std::string& path, std::error_code& error)
+{
+    std::filesystem::path full = std::filesystem::absolute(path, error);
+    if (error)
+        return std::nullopt;
+    return full.lexically_normal().string();
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    Options options;
+    std::optional<std::string> usageError = parse(args, options);
+    if (!usageError && !options.help && !options.version && options.files.empty() && !options.output)
+        usageError = "no FILE and no -o OUTPUT";
+    if (usageError) {
+        err << "kivo-convert: " << *usageError << '\n' << kUsage;
+        return 2;
+    }
+    if (options.help) {
+        out << kUsage;
+        return 0;
+    }
+    if (options.version) {
+        out << kVersion;
+        return 0;
+    }
+
+    std::vector<std::string> dropped;
+    std::error_code error;
+    for (const std::string& file : options.files) {
+        std::optional<std::string> path = absoluteNormal(file, error);
+        if (!path) {
+            err << "kivo-convert: " << file << ": " << error.message() << '\n';
+            return 1;
+        }
+        // A drop never names a folder with a separator at its end.
+        while (path->size() > 1 && path->back() == intake::kPathSeparator)
+            path->pop_back();
+        dropped.push_back(std::move(*path));
+    }
+
+    CommandLineWindow window(err);
+    // The given values are typed into the empty window before the drop, so the drop keeps
+    // them and derives only the missing one; the prefix field is left, which sanitizes it.
+    if (options.prefix) {
+        window.prefixField = *options.prefix;
+        intake::SanitizeWavePrefix(window);
+    }
+    if (options.output && !options.output->empty()) {
+        std::optional<std::string> path = absoluteNormal(*options.output, error);
+        if (!path) {
+            err << "kivo-convert: " << *options.output << ": " << error.message() << '\n';
+            return 1;
+        }
+        window.outputField = std::move(*path);
+    }
+    if (!dropped.empty())
+        intake::AddDroppedFiles(window, dropped);
+
+    try {
+        const core::RunResult result = core::OnMakeItx(window, &intake::SanitizeWavePrefix);
+        return result.outputWritten && result.everyInputOpened ? 0 : 1;
+    } catch (const core::IoError& failure) {
+        err << failure.what() << '\n';
+        return 1;
+    }
+}
+
+} // namespace kivo::cli

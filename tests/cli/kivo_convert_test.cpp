@@ -1,0 +1,439 @@
+#include "cli/kivo_convert.h"
+
+#include "core/conversion_run.h"
+#include "core/notice.h"
+#include "fake_window.h"
+#include "intake/intake.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCountRun1 = "run1.dat から 2 ポイントのデータを\n抽出しました。\n";
+const std::string kFirstLetter = "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\n一時的に w にします\n";
+const std::string kDirectory = "ディレクトリのドロップには、\n対応してません\n";
+const std::string kConcatenated = "複数ファイル処理の場合、データは連結され\n1つの出力ファイルが生成されます\n";
+
+std::string countNotice(const std::string& name, int count)
+{
+    return name + " から " + std::to_string(count) + " ポイントのデータを\n抽出しました。\n";
+}
+
+// A SQUID data file as the instrument writes it: CR LF, a trailing comma on every line.
+std::string squidFile(const std::vector<std::string>& rows)
+{
+    std::string text = "[Header]\r\nTITLE,Kivo test\r\n[Data]\r\n"
+                       "Time,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,Range,\r\n";
+    for (const std::string& row : rows)
+        text += row + "\r\n";
+    return text;
+}
+
+const std::vector<std::string> kRun1Rows = {"10.5,,1000,300,1.5E-5,2E-7,1,", "11.5,a,2000,299.5,1.6E-5,3E-7,1,"};
+const std::vector<std::string> kRun2Rows = {"20,,-5,4.2,7E-6,1E-8,1,"};
+
+// The output for `prefix` with the given data lines (each without its line end).
+std::string itx(const std::string& prefix, const std::vector<std::string>& lines)
+{
+    const char* suffixes[] = {"_Time", "_Field", "_Temperature", "_LongMoment", "_LongMomentSD"};
+    std::string text = "IGOR\r\nWAVES/D";
+    for (const char* s : suffixes)
+        text += "\t" + prefix + s;
+    text += "\r\nBEGIN\r\n";
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    text += "END\r\n";
+    for (const char* s : suffixes)
+        text += "X SetScale/P x 0,1,\"\", " + prefix + s + "; SetScale y 0,0,\"\", " + prefix + s + "\r\n";
+    return text;
+}
+
+const std::vector<std::string> kRun1Lines = {"\t10.5\t1000\t300\t1.5E-5\t2E-7", "\t11.5\t2000\t299.5\t1.6E-5\t3E-7"};
+const std::vector<std::string> kRun2Lines = {"\t20\t-5\t4.2\t7E-6\t1E-8"};
+
+std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::set<std::string> listing(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Each test works in a fresh folder of its own, which is also the current directory, so
+// relative FILEs are resolved there. Its path holds no ".", which would change how an
+// extensionless folder name splits.
+class KivoConvert : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "kivo-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_root = pattern;
+        ASSERT_EQ(m_root.string().find('.'), std::string::npos) << "temporary folder " << m_root;
+        m_work = m_root / "work";
+        fs::create_directory(m_work);
+        m_previous = fs::current_path();
+        fs::current_path(m_work);
+        writeFile(m_work / "data" / "run1.dat", squidFile(kRun1Rows));
+        writeFile(m_work / "data" / "run2.dat", squidFile(kRun2Rows));
+    }
+
+    void TearDown() override
+    {
+        fs::current_path(m_previous);
+        fs::remove_all(m_root);
+    }
+
+    static Outcome convert(const std::vector<std::string>& args)
+    {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = kivo::cli::run(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+
+    // Runs the real program in the work folder through the shell, `prelude` first.
+    Outcome execute(const std::vector<std::string>& args, const std::string& prelude = "") const
+    {
+        std::string command = "cd " + quoted(m_work.string()) + " && " + prelude + "exec " + quoted(KIVO_CONVERT_PATH);
+        for (const std::string& arg : args)
+            command += " " + quoted(arg);
+        const std::string shell = "sh -c " + quoted(command) + " >" + quoted((m_root / "stdout").string()) + " 2>" +
+                                  quoted((m_root / "stderr").string());
+        const int raw = std::system(shell.c_str());
+        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return {status, readFile(m_root / "stdout"), readFile(m_root / "stderr")};
+    }
+
+    static std::string quoted(const std::string& text)
+    {
+        std::string result = "'";
+        for (char c : text)
+            result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return result + "'";
+    }
+
+    static std::string helpText() { return convert({"--help"}).out; }
+
+    fs::path m_root;
+    fs::path m_work;
+    fs::path m_previous;
+};
+
+TEST_F(KivoConvert, OneFileWithoutOptionsTakesTheDefaultsOfADrop)
+{
+    const Outcome outcome = convert({"data/run1.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, kCountRun1);
+    EXPECT_EQ(readFile(m_work / "data" / "run1.itx"),
+              "IGOR\r\n"
+              "WAVES/D\trun1_Time\trun1_Field\trun1_Temperature\trun1_LongMoment\trun1_LongMomentSD\r\n"
+              "BEGIN\r\n"
+              "\t10.5\t1000\t300\t1.5E-5\t2E-7\r\n"
+              "\t11.5\t2000\t299.5\t1.6E-5\t3E-7\r\n"
+              "END\r\n"
+              "X SetScale/P x 0,1,\"\", run1_Time; SetScale y 0,0,\"\", run1_Time\r\n"
+              "X SetScale/P x 0,1,\"\", run1_Field; SetScale y 0,0,\"\", run1_Field\r\n"
+              "X SetScale/P x 0,1,\"\", run1_Temperature; SetScale y 0,0,\"\", run1_Temperature\r\n"
+              "X SetScale/P x 0,1,\"\", run1_LongMoment; SetScale y 0,0,\"\", run1_LongMoment\r\n"
+              "X SetScale/P x 0,1,\"\", run1_LongMomentSD; SetScale y 0,0,\"\", run1_LongMomentSD\r\n");
+    EXPECT_EQ(listing(m_work / "data"), (std::set<std::string>{"run1.dat", "run1.itx", "run2.dat"}));
+}
+
+TEST_F(KivoConvert, NoticesComeInTheOrderTheWindowShowsThem)
+{
+    writeFile(m_work / "data" / "1st-run.dat", squidFile(kRun1Rows));
+    const Outcome outcome = convert({"data/1st-run.dat", "data", "data/run2.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, kFirstLetter + kDirectory + kConcatenated + countNotice("1st-run.dat", 2) +
+                               countNotice("run2.dat", 1));
+    EXPECT_EQ(readFile(m_work / "data" / "1st-run.itx"), itx("wst_run", concat(kRun1Lines, kRun2Lines)));
+}
+
+TEST_F(KivoConvert, GivenPrefixIsSanitizedLikeTheFieldLosingTheFocus)
+{
+    const struct {
+        std::string given;
+        std::string prefix;
+        std::string notices;
+    } cases[] = {
+        {"x-y", "x_y", ""},
+        {"my run", "my_run", ""},
+        {"9a", "wa", kFirstLetter},
+        {"", "w", kFirstLetter},
+        {"Sample_2", "Sample_2", ""},
+    };
+    for (const auto& c : cases) {
+        // A bad file name must not add a notice: the typed prefix is kept by the drop.
+        writeFile(m_work / "data" / "1st-run.dat", squidFile(kRun1Rows));
+        const Outcome outcome = convert({"-p", c.given, "data/1st-run.dat"});
+        EXPECT_EQ(outcome.status, 0) << c.given;
+        EXPECT_EQ(outcome.err, c.notices + countNotice("1st-run.dat", 2)) << c.given;
+        EXPECT_EQ(readFile(m_work / "data" / "1st-run.itx"), itx(c.prefix, kRun1Lines)) << c.given;
+    }
+}
+
+TEST_F(KivoConvert, GivenOutputIsKeptAndRelativeToTheCurrentFolder)
+{
+    fs::create_directory(m_work / "out");
+    const Outcome outcome = convert({"-o", "out/all.itx", "data/run1.dat", "data/run2.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kConcatenated + kCountRun1 + countNotice("run2.dat", 1));
+    EXPECT_EQ(readFile(m_work / "out" / "all.itx"), itx("run1", concat(kRun1Lines, kRun2Lines)));
+    EXPECT_FALSE(fs::exists(m_work / "data" / "run1.itx"));
+}
+
+TEST_F(KivoConvert, OptionsMayBeAttachedAndComeAfterTheFiles)
+{
+    const Outcome outcome = convert({"data/run1.dat", "-oall.itx", "-pP"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kCountRun1);
+    EXPECT_EQ(readFile(m_work / "all.itx"), itx("P", kRun1Lines));
+}
+
+TEST_F(KivoConvert, DoubleDashEndsTheOptions)
+{
+    writeFile(m_work / "-p.dat", squidFile(kRun2Rows));
+    const Outcome outcome = convert({"--", "-p.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kFirstLetter + countNotice("-p.dat", 1));
+    EXPECT_EQ(readFile(m_work / "-p.itx"), itx("wp", kRun2Lines));
+}
+
+TEST_F(KivoConvert, OutputAloneGetsHeaderAndTrailerOnly)
+{
+    Outcome outcome = convert({"-o", "empty.itx", "-p", "e"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(readFile(m_work / "empty.itx"), itx("e", {}));
+
+    // Without -p the field is empty when the run takes it, as after pressing "Make itx".
+    outcome = convert({"-o", "empty.itx"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kFirstLetter);
+    EXPECT_EQ(readFile(m_work / "empty.itx"), itx("w", {}));
+}
+
+TEST_F(KivoConvert, RelativeFilesAreMadeAbsoluteAndLexicallyNormal)
+{
+    // "missing" does not exist: only a lexical ".." lets the file open.
+    const Outcome outcome = convert({"missing/../data//./run1.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kCountRun1);
+    EXPECT_EQ(readFile(m_work / "data" / "run1.itx"), itx("run1", kRun1Lines));
+}
+
+TEST_F(KivoConvert, FolderNamedWithATrailingSeparatorIsRefusedLikeADroppedFolder)
+{
+    // A folder whose name ends in a dot is refused when dropped, and so it is here.
+    fs::create_directory(m_work / "data.");
+    const Outcome outcome = convert({"-o", "x.itx", "-p", "x", "data./", "data/run1.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kDirectory + kCountRun1);
+}
+
+TEST_F(KivoConvert, FailuresExitWithOne)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+        std::set<std::string> files;  // of the data folder afterwards
+    } cases[] = {
+        {{"-o", "nofolder/x.itx", "data/run1.dat"}, "Outfile not open\n", {"run1.dat", "run2.dat"}},
+        {{"-o", "data", "data/run1.dat"}, "Outfile not open\n", {"run1.dat", "run2.dat"}},
+        // The output would replace the measurement it converts.
+        {{"-o", "data/run1.dat", "data/run2.dat", "data/run1.dat"},
+         kConcatenated + "Outfile not open\n",
+         {"run1.dat", "run2.dat"}},
+        // The missing file is passed over and the output completed.
+        {{"data/gone.dat", "data/run1.dat"},
+         kConcatenated + "File[ gone.dat ] not open\n" + kCountRun1,
+         {"run1.dat", "run2.dat", "gone.itx"}},
+        // Nothing usable was given, so there is no default output path.
+        {{"data"}, kDirectory + kFirstLetter + "Outfile not open\n", {"run1.dat", "run2.dat"}},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = convert(c.args);
+        EXPECT_EQ(outcome.status, 1) << c.args.front();
+        EXPECT_EQ(outcome.out, "") << c.args.front();
+        EXPECT_EQ(outcome.err, c.err) << c.args.front();
+        EXPECT_EQ(listing(m_work / "data"), c.files) << c.args.front();
+        EXPECT_EQ(readFile(m_work / "data" / "run1.dat"), squidFile(kRun1Rows));
+        fs::remove(m_work / "data" / "gone.itx");
+    }
+    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data"}));
+}
+
+TEST_F(KivoConvert, MissingInputStillCompletesTheOutput)
+{
+    const Outcome outcome = convert({"-o", "out.itx", "-p", "p", "gone.dat", "data/run2.dat"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, kConcatenated + "File[ gone.dat ] not open\n" + countNotice("run2.dat", 1));
+    EXPECT_EQ(readFile(m_work / "out.itx"), itx("p", kRun2Lines));
+}
+
+TEST_F(KivoConvert, UsageErrorsExitWithTwoAndTheUsage)
+{
+    const std::string usage = helpText();
+    ASSERT_EQ(usage.rfind("Usage: kivo-convert [-o OUTPUT] [-p PREFIX] FILE...\n", 0), 0u) << usage;
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } cases[] = {
+        {{}, "no FILE and no -o OUTPUT"},
+        {{"-p", "w"}, "no FILE and no -o OUTPUT"},
+        {{"-x", "data/run1.dat"}, "unknown option -x"},
+        {{"--verbose", "data/run1.dat"}, "unknown option --verbose"},
+        {{"data/run1.dat", "-o"}, "-o needs a value"},
+        {{"data/run1.dat", "-p"}, "-p needs a value"},
+        {{"-o", "a.itx", "-o", "b.itx", "data/run1.dat"}, "-o is given twice"},
+        {{"-p", "a", "data/run1.dat", "-pb"}, "-p is given twice"},
+        {{"", "data/run1.dat"}, "a FILE is empty"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = convert(c.args);
+        EXPECT_EQ(outcome.status, 2) << c.reason;
+        EXPECT_EQ(outcome.out, "") << c.reason;
+        EXPECT_EQ(outcome.err, "kivo-convert: " + c.reason + "\n" + usage);
+    }
+    EXPECT_EQ(listing(m_work / "data"), (std::set<std::string>{"run1.dat", "run2.dat"}));
+}
+
+TEST_F(KivoConvert, HelpAndVersionGoToStandardOutput)
+{
+    Outcome outcome = convert({"--version"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "Kivo 3.0\n");
+    EXPECT_EQ(outcome.err, "");
+
+    outcome = convert({"--help", "data/run1.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_NE(outcome.out.find("  -o OUTPUT"), std::string::npos);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_FALSE(fs::exists(m_work / "data" / "run1.itx"));
+}
+
+// kivo-convert without -o or -p must do what dropping the same files onto an empty window
+// and pressing "Make itx" does: same notices in the same order, same bytes.
+TEST_F(KivoConvert, MatchesADropOntoAnEmptyWindowAndMakeItx)
+{
+    writeFile(m_work / "data" / "1st-run.dat", squidFile(kRun1Rows));
+    writeFile(m_work / "data" / "notes.txt", "measured on Tuesday\r\n");
+    const std::vector<std::string> files = {"data/1st-run.dat", "data/notes.txt", "data", "data/run2.dat"};
+
+    kivo::test::FakeWindow window;
+    std::vector<std::string> dropped;
+    for (const std::string& file : files)
+        dropped.push_back((m_work / file).string());
+    kivo::intake::AddDroppedFiles(window, dropped);
+    ASSERT_TRUE(kivo::core::OnMakeItx(window, &kivo::intake::SanitizeWavePrefix).outputWritten);
+    std::string windowNotices;
+    for (const auto& shown : window.shown) {
+        std::string text = kivo::core::noticeText(shown.notice);
+        std::string lines;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                continue;
+            lines += text[i] == '\r' ? '\n' : text[i];
+        }
+        windowNotices += lines + "\n";
+    }
+    const std::string windowBytes = readFile(m_work / "data" / "1st-run.itx");
+    fs::remove(m_work / "data" / "1st-run.itx");
+
+    const Outcome outcome = convert(files);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, windowNotices);
+    EXPECT_EQ(readFile(m_work / "data" / "1st-run.itx"), windowBytes);
+    EXPECT_EQ(windowBytes, itx("wst_run", concat(kRun1Lines, kRun2Lines)));
+}
+
+TEST_F(KivoConvert, ProgramConvertsWithDefaultsEndToEnd)
+{
+    const Outcome outcome = execute({"data/run1.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, kCountRun1);
+    EXPECT_EQ(readFile(m_work / "data" / "run1.itx"), itx("run1", kRun1Lines));
+}
+
+TEST_F(KivoConvert, ProgramPassesItsArgumentsAndStatus)
+{
+    const std::string usage = helpText();
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {{"--version"}, 0, "Kivo 3.0\n", ""},
+        {{"--help"}, 0, usage, ""},
+        {{}, 2, "", "kivo-convert: no FILE and no -o OUTPUT\n" + usage},
+        {{"-o", "nofolder/x.itx", "data/run1.dat"}, 1, "", "Outfile not open\n"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = execute(c.args);
+        EXPECT_EQ(outcome.status, c.status) << c.err;
+        EXPECT_EQ(outcome.out, c.out);
+        EXPECT_EQ(outcome.err, c.err);
+    }
+}
+
+// A write that fails part way (the file size limit with SIGXFSZ ignored, so write() fails
+// with EFBIG as on a full disk) leaves no partial output and the earlier output untouched.
+TEST_F(KivoConvert, ProgramLeavesNothingBehindWhenTheDiskFills)
+{
+    std::vector<std::string> rows;
+    for (int i = 0; i < 5000; ++i)
+        rows.push_back(std::to_string(i) + ".25,,1000,300.125,1.234567E-5,2.5E-8,1,2,3,4,5,6,7,8,9,");
+    writeFile(m_work / "data" / "big.dat", squidFile(rows));
+    writeFile(m_work / "data" / "big.itx", "earlier output\r\n");
+
+    const Outcome outcome = execute({"data/big.dat"}, "ulimit -f 1; trap '' XFSZ; ");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, (m_work / "data" / "big.itx").string() + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n");
+    EXPECT_EQ(readFile(m_work / "data" / "big.itx"), "earlier output\r\n");
+    EXPECT_EQ(listing(m_work / "data"), (std::set<std::string>{"big.dat", "big.itx", "run1.dat", "run2.dat"}));
+}
+
+} // namespace
