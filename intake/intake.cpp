@@ -51,7 +51,7 @@ bool sanitizePrefix(std::string& prefix)
     // becomes "_" on its own, since Igor takes only ASCII in a wave name.
     const bool badFirst = prefix.empty() || !isAsciiLetter(prefix.front());
     if (prefix.empty())
-        prefix = "w";
+        prefix.push_back('w');
     else if (badFirst)
         prefix.front() = 'w';
     for (std::size_t i = 1; i < prefix.size(); ++i) {
