@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Writes the seed corpus of the fuzz targets into tests/data/fuzz: small inputs that reach
+# every reader outcome, every text-mode rule, every notice and every injected failure, so
+# that a short fuzz run starts from all the paths instead of finding them by chance.
+# Each input begins with its target's option bytes (see the comment atop each fuzz_*.cpp).
+set -euo pipefail
+out="$(cd "$(dirname "$0")/../data/fuzz" && pwd)"
+rm -rf "$out/reader" "$out/run" "$out/intake"
+mkdir -p "$out/reader" "$out/run" "$out/intake"
+
+seed() { printf "$3" > "$out/$1/$2"; }
+
+good=$'[Header]\r\nTITLE,run\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,x,\r\n'
+
+# reader: option byte = piece size (bits 0-2), CP932 (bit 3), keep order (bits 4-7)
+seed reader empty-no-data-section '\x07'
+seed reader data-first-not-squid '\x07[Data]\r\n[Header]\r\n'
+seed reader header-trailing-blank '\x07[Header] \r\n[Data]\r\nTime,Comment\r\n'
+seed reader data-last-no-column-line '\x00[Header]\r\n[Data]'
+seed reader column-lower-case-mismatch '\x17[Header]\n[Data]\ntime,comment\n1,c,2,3,4,5,6\n'
+seed reader column-short-mismatch '\x27[Header]\n[Data]\nTime,Comm\n'
+seed reader rows-zero '\x03[Header]\r\n[Data]\r\nTime,Comment,Field\r\n'
+seed reader rows-shapes '\x01[Header]\r\n[Data]\r\nTime,Comment,Field\r\n1,c,2,3,4,5,6\r\n1,c,2,3,4,5\r\nno commas\r\n\r\n , " ,,,,,\r\n'
+seed reader rows-no-final-line-end '\x02[Header]\n[Data]\nTime,Comme\n1,,2,3,4,5,'
+seed reader cr-lf-and-lone-cr '\x31[Header]\r\n[Data]\r\nTime,Comment\r\n1\r2,c,3,4,5,6,\r\r\n'
+seed reader ctrl-z-mid-row '\x42[Header]\r\n[Data]\r\nTime,Comment\r\n1,c,2,3\x1a,4,5,6\r\n7,c,8,9,10,11,\r\n'
+seed reader nul-in-row '\x53[Header]\r\n[Data]\r\nTime,Comment\r\n1,c\x00,2,3,4,5,\r\n6,c,7,8,9,10,\r\n'
+seed reader nul-in-header '\x64[Header\x00]\r\n[Data]\r\n'
+seed reader long-column-line '\x75[Header]\r\n[Data]\r\nTime,Comment,aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n1,c,2,3,4,5,bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\r\n'
+seed reader cp932-lead-before-comma '\x09[Header]\r\n[Data]\r\nTime,Comment\r\n\x95,c,\x82\xa0,3,\x81,,5,\r\n'
+seed reader cp932-lead-at-end '\x8a[Header]\r\n[Data]\r\nTime,Comment\r\n1,c,2,3,4,5\x81'
+seed reader only-commas '\x96,,,,,,,,,,,,,,,,,,,,'
+seed reader only-crs '\xa7\r\r\r\r\r\r\r\r\r\r\r\r'
+seed reader only-nuls '\xb0\x00\x00\x00\x00\x00\x00\x00\x00'
+
+# run: option bytes, then the prefix field and the files, separated by 0x1E
+# byte 0: piece (0-2), CP932 (3), failure none/read/write/commit (4-5), second file missing
+# (6), output names the first input (7); byte 1: failure offset /61 (0-5), sanitize (6),
+# input close fails (7)
+rows3="${good}1,,10,300,1E-5,2E-7,x,\r\n2,,10,300,1E-5,2E-7,x,\r\n3,,10,300,1E-5,2E-7,x,\r\n"
+rows4="${good}4,,10,300,1E-5,2E-7,x,\r\n5,,10,300,,,\r\n6\r\n\r\n"
+seed run empty-queue '\x07\x40run1'
+seed run two-files-concatenated "\\x07\\x40run1\\x1e${rows3}\\x1e${rows4}"
+seed run not-squid-then-good "\\x03\\x40p\\x1e[Data]\\r\\n\\x1e${rows3}"
+seed run no-data-then-silent-skips "\\x01\\x40p\\x1e[Header]\\r\\n\\x1e[Header]\\r\\n[Data]\\x1e[Header]\\r\\n[Data]\\r\\nTime,Other\\r\\n1,,2,3,4,5,\\r\\n"
+seed run second-missing "\\x47\\x40p\\x1e${rows3}\\x1e${rows4}\\x1e${rows3}"
+seed run output-names-input "\\x87\\x40p\\x1e${rows3}"
+seed run read-fails "\\x17\\x42p\\x1e${rows3}\\x1e${rows4}"
+seed run write-fails "\\x27\\x45p\\x1e${rows3}\\x1e${rows4}"
+seed run commit-fails "\\x37\\x40p\\x1e${rows3}"
+seed run input-close-fails "\\x07\\xc0p\\x1e${rows3}"
+seed run prefix-sanitized "\\x07\\x401st-run\\x1e${rows3}"
+seed run prefix-empty-unsanitized "\\x07\\x00\\x1e${rows3}"
+seed run cp932-values "\\x0b\\x40\\x95\\x5c\\x1e${good}\\x95\\x5c,\\x82\\xa0,\\x81\\x2c,3,4,5,\\r\\n"
+
+# intake: option byte = CP932 (bit 0), backslash separators (bit 1); paths separated by 0x1E
+seed intake windows-file '\x02C:\\data\\run1.dat'
+seed intake windows-two-files '\x02C:\\data\\run1.dat\x1eC:\\data\\run2.dat'
+seed intake dotted-folder '\x02C:\\run.1\\data'
+seed intake directory-and-dot-end '\x02C:\\data\x1eC:\\data\\data.\x1eC:\\x\\1st-run.dat'
+seed intake only-extension '\x00/home/u/.dat'
+seed intake blank-and-quote '\x00/home/u/my run "1".dat'
+seed intake cp932-folder '\x03C:\\\x95\x5c\\\x83\x5c.dat\x1eC:\\\x82\xa0.\x81\x2e\\x'
+seed intake invalid-utf8 '\x00/tmp/\xff\xfe\xc3.dat'
+seed intake newline-and-dash '\x00/tmp/a\nb/-x.dat'
