@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+// A folder of input files for one test, removed with it. Its name holds no ".", so a
+// folder inside it is refused like any folder without a dot in its path.
+class SquidFolder {
+public:
+    SquidFolder() : m_dir(QDir::tempPath() + QStringLiteral("/kivo-app-test-XXXXXX")) {}
+
+    bool isValid() const { return m_dir.isValid() && !m_dir.path().contains(QLatin1Char('.')); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Writes `bytes` as the file `name` and returns its path.
+    QString write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    // A SQUID data file as the instrument writes it (CR LF), with `rows` after the columns.
+    QString writeSquid(const QString& name, const QByteArray& rows) const
+    {
+        return write(name, QByteArray("[Header]\r\n"
+                                      "TITLE,MnBi film\r\n"
+                                      "BYAPP,MultiVu\r\n"
+                                      "[Data]\r\n"
+                                      "Time,Comment,Field (Oe),Temperature (K),Long Moment (emu),"
+                                      "Long Scan Std Dev,Long Algorithm,\r\n")
+                                   + rows);
+    }
+
+    static QByteArray read(const QString& filePath)
+    {
+        QFile file(filePath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
