@@ -1,0 +1,262 @@
+// Windows files for the core, through Win32 handles: only CreateFile can refuse to share an
+// open file, and share mode 0 is what makes a second open of a file in use fail.
+//
+// Paths arrive as narrow strings in the ANSI code page (the bytes that argv, the shell's
+// drop query and the A functions use), and go to the A functions unchanged; nothing here
+// converts them. Under code page 932 the second byte of a name such as 表 is 0x5C, so no
+// code in this file may look for '\\' without skipping two-byte characters.
+#include "core/file_system.h"
+#include "core/io_error.h"
+#include "core/text.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace kivo::core {
+
+CodePage systemCodePage()
+{
+    // The code page the A functions decode names with. Every other ANSI code page is either
+    // single-byte or UTF-8, where a plain byte search is exact; the other East Asian
+    // double-byte code pages (936, 949, 950) are not supported.
+    return GetACP() == 932 ? CodePage::Cp932 : CodePage::Utf8;
+}
+
+namespace {
+
+// IoError carries an int; Win32 error codes are DWORDs well below INT_MAX.
+int lastError()
+{
+    return static_cast<int>(GetLastError());
+}
+
+class WindowsSource final : public ByteSource {
+public:
+    WindowsSource(HANDLE handle, std::string path) : m_handle(handle), m_path(std::move(path)) {}
+    WindowsSource(const WindowsSource&) = delete;
+    WindowsSource& operator=(const WindowsSource&) = delete;
+    ~WindowsSource() override
+    {
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+    }
+
+    std::size_t read(char* buffer, std::size_t size) override
+    {
+        // ReadFile counts in DWORDs; a shorter read is fine, callers loop until 0.
+        const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        DWORD got = 0;
+        if (!ReadFile(m_handle, buffer, chunk, &got, nullptr))
+            throw IoError(IoOperation::Read, m_path, lastError());
+        return got;
+    }
+
+    void close() override
+    {
+        if (m_handle == INVALID_HANDLE_VALUE)
+            return;
+        const HANDLE handle = m_handle;
+        m_handle = INVALID_HANDLE_VALUE;
+        if (!CloseHandle(handle))
+            throw IoError(IoOperation::Close, m_path, lastError());
+    }
+
+private:
+    HANDLE m_handle;
+    std::string m_path;
+};
+
+class WindowsStagedOutput final : public StagedOutput {
+public:
+    WindowsStagedOutput(HANDLE staging, HANDLE target, std::string targetPath, std::string stagingPath)
+        : m_staging(staging), m_target(target), m_targetPath(std::move(targetPath)),
+          m_stagingPath(std::move(stagingPath))
+    {
+    }
+    WindowsStagedOutput(const WindowsStagedOutput&) = delete;
+    WindowsStagedOutput& operator=(const WindowsStagedOutput&) = delete;
+    ~WindowsStagedOutput() override
+    {
+        closeQuietly(m_staging);
+        closeQuietly(m_target);
+        if (!m_committed)
+            DeleteFileA(m_stagingPath.c_str());
+    }
+
+    void write(const char* data, std::size_t size) override
+    {
+        while (size > 0) {
+            const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+            DWORD written = 0;
+            if (!WriteFile(m_staging, data, chunk, &written, nullptr))
+                throw IoError(IoOperation::Write, m_targetPath, lastError());
+            if (written == 0)
+                throw IoError(IoOperation::Write, m_targetPath, ERROR_DISK_FULL);
+            data += written;
+            size -= written;
+        }
+    }
+
+    void commit() override
+    {
+        // The data must be on the disk before the move makes it the output; otherwise a
+        // crash could leave an empty file where a good one used to be.
+        if (!FlushFileBuffers(m_staging))
+            throw IoError(IoOperation::Close, m_targetPath, lastError());
+        const HANDLE staging = m_staging;
+        m_staging = INVALID_HANDLE_VALUE;
+        if (!CloseHandle(staging))
+            throw IoError(IoOperation::Close, m_targetPath, lastError());
+        // The earlier output was held unshared so that nobody could take it meanwhile; it has
+        // to be let go, or the move below would fail on our own handle.
+        closeQuietly(m_target);
+        if (!MoveFileExA(m_stagingPath.c_str(), m_targetPath.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            throw IoError(IoOperation::Close, m_targetPath, lastError());
+        m_committed = true;
+    }
+
+private:
+    static void closeQuietly(HANDLE& handle)
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+
+    HANDLE m_staging;
+    HANDLE m_target;
+    std::string m_targetPath;
+    std::string m_stagingPath;
+    bool m_committed = false;
+};
+
+// A new, unshared file whose name is `path` plus a suffix, so that it lies in the target's
+// folder (the move is then a rename on one volume) without the path being taken apart.
+HANDLE createStagingFile(const std::string& path, std::string& stagingPath)
+{
+    const auto pid = static_cast<std::uint64_t>(GetCurrentProcessId());
+    const auto tick = static_cast<std::uint64_t>(GetTickCount64());
+    for (std::uint64_t attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = path + ".kivo-" + std::to_string(pid) + "-" + std::to_string(tick + attempt);
+        const HANDLE handle = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            stagingPath = std::move(candidate);
+            return handle;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+class WindowsFileSystem final : public FileSystem {
+public:
+    std::unique_ptr<ByteSource> openRead(const std::string& path) override
+    {
+        if (path.empty())
+            return nullptr;
+        // Share mode 0: while Kivo reads a file nobody may write it, and a file that another
+        // program holds (or that this run holds as its output) fails to open here.
+        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return nullptr;
+        // CreateFile refuses directories by itself, but opens devices such as CON or a named
+        // pipe, which are no data files and may never end.
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info)
+            || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            CloseHandle(handle);
+            return nullptr;
+        }
+        return std::make_unique<WindowsSource>(handle, path);
+    }
+
+    std::unique_ptr<StagedOutput> createStaged(const std::string& path) override
+    {
+        if (path.empty())
+            return nullptr;
+        // A folder is not ours to replace. A read-only file would be refused by MoveFileEx
+        // only after the whole run, so it is refused here (Wine run as root would even let
+        // the open below write to it).
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES
+            && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+            return nullptr;
+        // An earlier output is opened for writing now, and held unshared until commit, so that
+        // a read-only file or one another program holds is refused before anything is
+        // converted, not after. Opening it does not truncate it: it stays as it was until the
+        // finished output replaces it.
+        HANDLE target = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (target == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
+            return nullptr;
+        if (target != INVALID_HANDLE_VALUE && GetFileType(target) != FILE_TYPE_DISK) {
+            CloseHandle(target);
+            return nullptr;
+        }
+        std::string stagingPath;
+        const HANDLE staging = createStagingFile(path, stagingPath);
+        if (staging == INVALID_HANDLE_VALUE) {
+            if (target != INVALID_HANDLE_VALUE)
+                CloseHandle(target);
+            return nullptr;
+        }
+        return std::make_unique<WindowsStagedOutput>(staging, target, path, std::move(stagingPath));
+    }
+
+    bool sameFile(const std::string& a, const std::string& b) override
+    {
+        FileId first{};
+        FileId second{};
+        return fileId(a, first) && fileId(b, second) && first.volume == second.volume
+            && first.indexHigh == second.indexHigh && first.indexLow == second.indexLow;
+    }
+
+private:
+    struct FileId {
+        DWORD volume;
+        DWORD indexHigh;
+        DWORD indexLow;
+    };
+
+    // Asks for no data access, so a file held unshared by another program (or by this run)
+    // can still be identified.
+    static bool fileId(const std::string& path, FileId& id)
+    {
+        if (path.empty())
+            return false;
+        const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return false;
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool ok = GetFileInformationByHandle(handle, &info) != 0;
+        CloseHandle(handle);
+        if (!ok)
+            return false;
+        id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+        return true;
+    }
+};
+
+} // namespace
+
+FileSystem& platformFileSystem()
+{
+    static WindowsFileSystem files;
+    return files;
+}
+
+} // namespace kivo::core
