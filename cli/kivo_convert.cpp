@@ -1,16 +1,16 @@
 #include "cli/kivo_convert.h"
 
+#include "cli/full_path.h"
 #include "core/conversion_run.h"
 #include "core/host.h"
 #include "core/io_error.h"
 #include "core/notice.h"
+#include "core/text.h"
 #include "intake/input_queue.h"
 #include "intake/intake.h"
 
-#include <filesystem>
 #include <optional>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 namespace kivo::cli {
@@ -126,13 +126,13 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
     return std::nullopt;
 }
 
-// `path` made absolute and lexically normal, as a drop or a file dialog gives it.
-std::optional<std::string> absoluteNormal(const std::string& path, std::error_code& error)
+// A drop never names a folder with a separator at its end; a root keeps its own. Under
+// code page 932 a last byte of 0x5C may be the second byte of a character such as ソ.
+void dropTrailingSeparators(std::string& path, core::CodePage page)
 {
-    std::filesystem::path full = std::filesystem::absolute(path, error);
-    if (error)
-        return std::nullopt;
-    return full.lexically_normal().string();
+    while (path.size() > 1 && path[path.size() - 2] != ':' &&
+           core::findLastChar(path, intake::kPathSeparator, page) == path.size() - 1)
+        path.pop_back();
 }
 
 } // namespace
@@ -156,17 +156,16 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return 0;
     }
 
+    const core::CodePage page = core::systemCodePage();
     std::vector<std::string> dropped;
-    std::error_code error;
+    std::string problem;
     for (const std::string& file : options.files) {
-        std::optional<std::string> path = absoluteNormal(file, error);
+        std::optional<std::string> path = fullPath(file, problem);
         if (!path) {
-            err << "kivo-convert: " << file << ": " << error.message() << '\n';
+            err << "kivo-convert: " << file << ": " << problem << '\n';
             return 1;
         }
-        // A drop never names a folder with a separator at its end.
-        while (path->size() > 1 && path->back() == intake::kPathSeparator)
-            path->pop_back();
+        dropTrailingSeparators(*path, page);
         dropped.push_back(std::move(*path));
     }
 
@@ -178,18 +177,19 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         intake::SanitizeWavePrefix(window);
     }
     if (options.output && !options.output->empty()) {
-        std::optional<std::string> path = absoluteNormal(*options.output, error);
+        std::optional<std::string> path = fullPath(*options.output, problem);
         if (!path) {
-            err << "kivo-convert: " << *options.output << ": " << error.message() << '\n';
+            err << "kivo-convert: " << *options.output << ": " << problem << '\n';
             return 1;
         }
         window.outputField = std::move(*path);
     }
     if (!dropped.empty())
-        intake::AddDroppedFiles(window, dropped);
+        intake::AddDroppedFiles(window, dropped, intake::kPathSeparator, page);
 
     try {
-        const core::RunResult result = core::OnMakeItx(window, &intake::SanitizeWavePrefix);
+        const core::RunResult result =
+            core::OnMakeItx(window, &intake::SanitizeWavePrefix, core::platformFileSystem(), page);
         return result.outputWritten && result.everyInputOpened ? 0 : 1;
     } catch (const core::IoError& failure) {
         err << failure.what() << '\n';

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kivo::cli {
+
+// `path` as a drop or a file dialog delivers it: absolute against the current folder and
+// lexically normal ("." and ".." resolved, separators single), in the system's narrow
+// encoding and of any length. Nothing on disk is consulted beyond the current folder.
+// std::nullopt with `problem` set when the current folder cannot be known.
+std::optional<std::string> fullPath(const std::string& path, std::string& problem);
+
+} // namespace kivo::cli
