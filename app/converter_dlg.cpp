@@ -206,10 +206,13 @@ void CConverterDlg::exchange(core::Exchange direction)
         outputPath = toNative(m_outputPath->toPlainText());
         return;
     }
-    // Only a changed text is set, so that the caret stays where the user left it.
+    // Only a changed text is set, so that the caret stays where the user left it. A new
+    // text shows from its start, as an edit control shows it, not scrolled to its end.
     const QString prefix = fromNative(wavePrefix);
-    if (m_wavePrefix->text() != prefix)
+    if (m_wavePrefix->text() != prefix) {
         m_wavePrefix->setText(prefix);
+        m_wavePrefix->setCursorPosition(0);
+    }
     const QString path = fromNative(outputPath);
     if (m_outputPath->toPlainText() != path)
         m_outputPath->setPlainText(path);

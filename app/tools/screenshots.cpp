@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
 
     SilentNotifier notifier;
     kivo::app::CConverterDlg window(notifier);
-    window.OnDropFiles({"/home/sato/squid/2024-05-10_MnBi_ZFC.dat", "/home/sato/squid/2024-05-10_MnBi_FC.dat"});
+    window.OnDropFiles({"/home/sato/squid/MnBi_ZFC_2024-05-10.dat", "/home/sato/squid/MnBi_FC_2024-05-10.dat"});
     kivo::app::CAboutDlg about;
     const bool saved = save(window, folder.filePath(QStringLiteral("main-window.png")))
                        && save(about, folder.filePath(QStringLiteral("about.png")));

@@ -488,6 +488,8 @@ void TestMainWindow::laterDropKeepsDefaultsAndTellsOfConcatenation()
     QCOMPARE(listed(fileList()),
              (QStringList{QStringLiteral("run1.dat"), QStringLiteral("run2.dat"), QStringLiteral("run3.dat")}));
     QCOMPARE(wavePrefix()->text(), QStringLiteral("run1"));
+    // A text the window sets shows from its start.
+    QCOMPARE(wavePrefix()->cursorPosition(), 0);
     QCOMPARE(outputPath()->toPlainText(), m_folder->path(QStringLiteral("run1.itx")));
     QCOMPARE(m_notifier->notices, QStringList{kConcatenationNotice});
 }

@@ -1,0 +1,78 @@
+// Starting Kivo as "Open with" does: the application object runs the window, and the files
+// on its command line enter the queue once the window is up.
+#include "app/converter_app.h"
+#include "app/converter_dlg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <string>
+
+using namespace kivo;
+
+class TestAppStart : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandLineFilesEnterOnceTheWindowIsUp();
+};
+
+void TestAppStart::commandLineFilesEnterOnceTheWindowIsUp()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath(QStringLiteral("run1.dat")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+
+    // A relative name, as a shell passes it.
+    std::string program = "kivo";
+    std::string name = "run1.dat";
+    char* argv[] = {program.data(), name.data(), nullptr};
+    int argc = 2;
+    app::CConverterApp application(argc, argv);
+
+    bool visibleWhenQueued = false;
+    QString queuedPath;
+    QString listedName;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        app::CConverterDlg* window = application.mainWindow();
+        if (window == nullptr || window->queueCount() == 0)
+            return;
+        watch.stop();
+        visibleWhenQueued = window->isVisible();
+        queuedPath = QString::fromStdString(window->queueFront().fullPath);
+        listedName = QString::fromStdString(window->queueFront().displayName);
+        window->reject();
+    });
+    watch.start(10);
+    QTimer::singleShot(5000, &application, [&] {
+        if (application.mainWindow())
+            application.mainWindow()->reject();
+    });
+
+    const int status = application.InitInstance();
+    QDir::setCurrent(before);
+
+    QCOMPARE(status, 0);
+    QVERIFY(visibleWhenQueued);
+    QCOMPARE(queuedPath, QFileInfo(file).absoluteFilePath());
+    QCOMPARE(listedName, QStringLiteral("run1.dat"));
+    QCOMPARE(application.mainWindow(), nullptr);
+    QVERIFY(!QApplication::windowIcon().isNull());
+}
+
+// No QTEST_MAIN: the application object under test is itself the QApplication.
+int main(int argc, char* argv[])
+{
+    TestAppStart test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_app_start.moc"
