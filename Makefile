@@ -35,9 +35,25 @@ build: deps-build
 	cmake --preset dev >/dev/null
 	cmake --build --preset dev -j $(JOBS)
 
+# The window native on Wayland desktops too; without it Qt falls back to X11 through
+# XWayland. Installed only where a Wayland display is found.
+RUN_PACKAGES := qt6-wayland
+
+.PHONY: deps-run
+deps-run:
+	$(call install-packages,$(RUN_PACKAGES))
+
+# Opens the window. Without a display (a server, a container, ssh without X) there is no
+# window to open: say so in one line and show what Kivo does with kivo-convert instead.
 run: build
-	@build/dev/cli/kivo-convert -o build/dev/example.itx -p example examples/sample.dat \
-	  && echo "Output: $(CURDIR)/build/dev/example.itx"
+	@if [ -n "$$WAYLAND_DISPLAY" ]; then $(MAKE) --no-print-directory deps-run; fi
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  build/dev/app/kivo; \
+	else \
+	  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): converting examples/sample.dat with kivo-convert instead."; \
+	  build/dev/cli/kivo-convert -o build/dev/example.itx -p example examples/sample.dat \
+	    && echo "Output: $(CURDIR)/build/dev/example.itx"; \
+	fi
 
 test: deps-test
 	cmake --preset dev >/dev/null
