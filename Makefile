@@ -5,6 +5,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 BUILD_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-ipafont-gothic
 TEST_PACKAGES  := $(BUILD_PACKAGES) time
+TEST_PACKAGES  += desktop-file-utils  # validates app/kivo.desktop
 
 # install-packages PACKAGE... : apt-get the missing ones, or say how when not root.
 define install-packages
