@@ -376,11 +376,15 @@ void TestMainWindow::textsUseTheJapaneseGothic()
             QSKIP("neither MS PGothic nor IPAPGothic is installed (Debian: fonts-ipafont-gothic)");
         QCOMPARE(QFontInfo(font).family(), QStringLiteral("IPAPGothic"));
     }
-    // Every character of the window's texts has a glyph in that font: no boxes.
+    // Every character of the window's texts has a glyph in that font (no boxes), and
+    // every text fits in its place, so that none is cut off.
     const QFontMetrics metrics(font);
     for (const QLabel* label : m_window->findChildren<QLabel*>()) {
         for (const QChar c : label->text())
             QVERIFY2(metrics.inFont(c), qPrintable(label->text()));
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
+                 qPrintable(QStringLiteral("%1: %2 > %3").arg(label->text()).arg(metrics.horizontalAdvance(label->text())).arg(label->width())));
+        QVERIFY2(metrics.height() <= label->height(), qPrintable(label->text()));
     }
 }
 
@@ -685,6 +689,9 @@ void TestMainWindow::readErrorShowsStopBoxAndKeepsWindow()
 void TestMainWindow::f1OpensAboutBox()
 {
     bool wasAbout = false;
+    bool fits = true;
+    bool placed = false;
+    bool isDefault = false;
     QString caption;
     QStringList texts;
     QSize iconSize;
@@ -696,10 +703,19 @@ void TestMainWindow::f1OpensAboutBox()
             return;
         }
         caption = about->windowTitle();
-        texts << about->findChild<QLabel*>(QStringLiteral("version"))->text();
-        texts << about->findChild<QLabel*>(QStringLiteral("purpose"))->text();
+        const app::DialogUnits du(about->font());
+        const QFontMetrics metrics(about->font());
+        for (const char* name : {"version", "purpose"}) {
+            const QLabel* label = about->findChild<QLabel*>(QString::fromLatin1(name));
+            texts << label->text();
+            fits = fits && metrics.horizontalAdvance(label->text()) <= label->width();
+        }
+        placed = about->size() == du.size(235, 55)
+                 && about->findChild<QLabel*>(QStringLiteral("version"))->geometry() == du.rect(40, 10, 119, 8)
+                 && about->findChild<QLabel*>(QStringLiteral("purpose"))->geometry() == du.rect(40, 25, 119, 8)
+                 && about->okButton()->geometry() == du.rect(178, 7, 50, 14);
         iconSize = about->findChild<QLabel*>(QStringLiteral("icon"))->pixmap().size();
-        QVERIFY(about->okButton()->isDefault());
+        isDefault = about->okButton()->isDefault();
         QTest::mouseClick(about->okButton(), Qt::LeftButton);
     });
 
@@ -709,6 +725,9 @@ void TestMainWindow::f1OpensAboutBox()
     QCOMPARE(caption, QStringLiteral("Kivoのﾊﾞｰｼﾞｮﾝ情報"));
     QCOMPARE(texts.value(0), QStringLiteral("Kivo Version 3.0"));
     QVERIFY(!texts.value(1).isEmpty());
+    QVERIFY2(fits, "a text of the About box is cut off");
+    QVERIFY(placed);
+    QVERIFY(isDefault);
     QCOMPARE(iconSize, QSize(32, 32));
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QVERIFY(m_window->isVisible());
