@@ -76,8 +76,9 @@ private:
 
 class PosixStagedOutput final : public StagedOutput {
 public:
-    PosixStagedOutput(int fd, std::string target, std::string staging)
-        : m_fd(fd), m_target(std::move(target)), m_staging(std::move(staging))
+    // `target` is the path the user named, `place` the file it leads to.
+    PosixStagedOutput(int fd, std::string target, std::string place, std::string staging)
+        : m_fd(fd), m_target(std::move(target)), m_place(std::move(place)), m_staging(std::move(staging))
     {
     }
     PosixStagedOutput(const PosixStagedOutput&) = delete;
@@ -114,7 +115,7 @@ public:
         m_fd = -1;
         if (::close(fd) != 0)
             throw IoError(IoOperation::Close, m_target, errno);
-        if (::rename(m_staging.c_str(), m_target.c_str()) != 0)
+        if (::rename(m_staging.c_str(), m_place.c_str()) != 0)
             throw IoError(IoOperation::Close, m_target, errno);
         m_committed = true;
     }
@@ -122,6 +123,7 @@ public:
 private:
     int m_fd;
     std::string m_target;
+    std::string m_place;
     std::string m_staging;
     bool m_committed = false;
 };
@@ -148,15 +150,26 @@ public:
     {
         if (path.empty() || path.back() == '/')
             return nullptr;
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0) {
-            // Replacing a directory, or a file the user may not write, is not ours to do.
-            if (S_ISDIR(st.st_mode) || ::access(path.c_str(), W_OK) != 0)
-                return nullptr;
+        // A link is written through, as opening it for writing would: the file it leads to
+        // is replaced, and the link stays.
+        std::string place = path;
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            place = resolved;
+            std::free(resolved);
         }
-        const std::size_t slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        auto mode = static_cast<mode_t>(0666 & ~mask);
+        struct stat st {};
+        if (::stat(place.c_str(), &st) == 0) {
+            // Replacing a directory, or a file the user may not write, is not ours to do.
+            if (S_ISDIR(st.st_mode) || ::access(place.c_str(), W_OK) != 0)
+                return nullptr;
+            mode = st.st_mode & 07777;
+        }
+        const std::size_t slash = place.rfind('/');
+        const std::string folder = slash == std::string::npos ? std::string() : place.substr(0, slash + 1);
+        const std::string name = slash == std::string::npos ? place : place.substr(slash + 1);
         std::string staging = folder + "." + name + ".kivo-XXXXXX";
         std::vector<char> buffer(staging.begin(), staging.end());
         buffer.push_back('\0');
@@ -164,16 +177,15 @@ public:
         if (fd < 0)
             return nullptr;
         staging.assign(buffer.data());
-        // mkstemp makes the file private; the output gets the permissions of any new file.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, static_cast<mode_t>(0666 & ~mask));
+        // mkstemp makes the file private; the output keeps the permissions the file it
+        // replaces had, or gets those of any new file.
+        ::fchmod(fd, mode);
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd);
             ::unlink(staging.c_str());
             return nullptr;
         }
-        return std::make_unique<PosixStagedOutput>(fd, path, std::move(staging));
+        return std::make_unique<PosixStagedOutput>(fd, path, std::move(place), std::move(staging));
     }
 
     bool sameFile(const std::string& a, const std::string& b) override

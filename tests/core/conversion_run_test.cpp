@@ -323,6 +323,18 @@ TEST_F(DiskRun, InputsHeldByAnotherProgramOrNotFilesAreNotOpened)
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "held.dat"},
                                                  {NoticeKind::FileNotOpen, "run.1"}}));
 }
+TEST_F(DiskRun, AReplacedOutputKeepsItsLinkAndPermissions)
+{
+    const std::string real = write("real.itx", "old");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const fs::path link = dir / "link.itx";
+    fs::create_symlink(real, link);
+    host.outputField = link.string();
+    EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read(real), header("w") + trailer("w"));
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
 #endif
 
 } // namespace
