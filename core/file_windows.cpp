@@ -77,9 +77,11 @@ private:
 
 class WindowsStagedOutput final : public StagedOutput {
 public:
-    WindowsStagedOutput(HANDLE staging, HANDLE target, std::string targetPath, std::string stagingPath)
-        : m_staging(staging), m_target(target), m_targetPath(std::move(targetPath)),
-          m_stagingPath(std::move(stagingPath))
+    // `target` is the earlier output held open, or INVALID_HANDLE_VALUE when there is none.
+    WindowsStagedOutput(HANDLE staging, HANDLE target, DWORD targetAttributes, std::string targetPath,
+                        std::string stagingPath)
+        : m_staging(staging), m_target(target), m_targetAttributes(targetAttributes),
+          m_targetPath(std::move(targetPath)), m_stagingPath(std::move(stagingPath))
     {
     }
     WindowsStagedOutput(const WindowsStagedOutput&) = delete;
@@ -117,12 +119,24 @@ public:
         if (!CloseHandle(staging))
             throw IoError(IoOperation::Close, m_targetPath, lastError());
         // The earlier output was held unshared so that nobody could take it meanwhile; it has
-        // to be let go, or the move below would fail on our own handle.
+        // to be let go, or the replacing below would fail on our own handle.
+        const bool replacing = m_target != INVALID_HANDLE_VALUE;
         closeQuietly(m_target);
-        if (!MoveFileExA(m_stagingPath.c_str(), m_targetPath.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        // ReplaceFile keeps what the user gave the earlier file (permissions, creation time),
+        // where a plain move would give it the staging file's. Wine's ReplaceFile does not
+        // carry the attributes over, so they are set again afterwards either way.
+        BOOL placed = FALSE;
+        if (replacing) {
+            placed = ReplaceFileA(m_targetPath.c_str(), m_stagingPath.c_str(), nullptr,
+                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        }
+        if (!placed && (!replacing || GetLastError() == ERROR_FILE_NOT_FOUND))
+            placed = MoveFileExA(m_stagingPath.c_str(), m_targetPath.c_str(), MOVEFILE_WRITE_THROUGH);
+        if (!placed)
             throw IoError(IoOperation::Close, m_targetPath, lastError());
         m_committed = true;
+        if (replacing && m_targetAttributes != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesA(m_targetPath.c_str(), m_targetAttributes);
     }
 
 private:
@@ -135,6 +149,7 @@ private:
 
     HANDLE m_staging;
     HANDLE m_target;
+    DWORD m_targetAttributes;
     std::string m_targetPath;
     std::string m_stagingPath;
     bool m_committed = false;
@@ -187,17 +202,17 @@ public:
     {
         if (path.empty())
             return nullptr;
-        // A folder is not ours to replace. A read-only file would be refused by MoveFileEx
-        // only after the whole run, so it is refused here (Wine run as root would even let
+        // A folder is not ours to replace. A read-only file could not be replaced either, but
+        // only at the end of the run, so it is refused now (Wine run as root would even let
         // the open below write to it).
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES
             && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
             return nullptr;
         // An earlier output is opened for writing now, and held unshared until commit, so that
-        // a read-only file or one another program holds is refused before anything is
-        // converted, not after. Opening it does not truncate it: it stays as it was until the
-        // finished output replaces it.
+        // one another program holds is refused before anything is converted, not after.
+        // Opening it does not truncate it: it stays as it was until the finished output
+        // replaces it.
         HANDLE target = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (target == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
@@ -213,7 +228,7 @@ public:
                 CloseHandle(target);
             return nullptr;
         }
-        return std::make_unique<WindowsStagedOutput>(staging, target, path, std::move(stagingPath));
+        return std::make_unique<WindowsStagedOutput>(staging, target, attributes, path, std::move(stagingPath));
     }
 
     bool sameFile(const std::string& a, const std::string& b) override
