@@ -1,5 +1,6 @@
 #include "cli/kivo_convert.h"
 
+#include "cli/console.h"
 #include "cli/full_path.h"
 #include "core/conversion_run.h"
 #include "core/host.h"
@@ -75,7 +76,12 @@ public:
         }
     }
 
-    void notify(const core::Notice& notice) override { writeNotice(m_err, core::noticeText(notice)); }
+    // A file's name arrives in the system's narrow encoding and the notice's own words are
+    // UTF-8: the name is made UTF-8 too, so that each line is one encoding.
+    void notify(const core::Notice& notice) override
+    {
+        writeNotice(m_err, core::noticeText({notice.kind, narrowToUtf8(notice.name), notice.count}));
+    }
 
 private:
     intake::InputQueue m_queue;
@@ -144,7 +150,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!usageError && !options.help && !options.version && options.files.empty() && !options.output)
         usageError = "no FILE and no -o OUTPUT";
     if (usageError) {
-        err << "kivo-convert: " << *usageError << '\n' << kUsage;
+        err << "kivo-convert: " << narrowToUtf8(*usageError) << '\n' << kUsage;
         return 2;
     }
     if (options.help) {
@@ -162,7 +168,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     for (const std::string& file : options.files) {
         std::optional<std::string> path = fullPath(file, problem);
         if (!path) {
-            err << "kivo-convert: " << file << ": " << problem << '\n';
+            err << "kivo-convert: " << narrowToUtf8(file) << ": " << narrowToUtf8(problem) << '\n';
             return 1;
         }
         dropTrailingSeparators(*path, page);
@@ -179,7 +185,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (options.output && !options.output->empty()) {
         std::optional<std::string> path = fullPath(*options.output, problem);
         if (!path) {
-            err << "kivo-convert: " << *options.output << ": " << problem << '\n';
+            err << "kivo-convert: " << narrowToUtf8(*options.output) << ": " << narrowToUtf8(problem) << '\n';
             return 1;
         }
         window.outputField = std::move(*path);
@@ -192,7 +198,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             core::OnMakeItx(window, &intake::SanitizeWavePrefix, core::platformFileSystem(), page);
         return result.outputWritten && result.everyInputOpened ? 0 : 1;
     } catch (const core::IoError& failure) {
-        err << failure.what() << '\n';
+        err << core::ioErrorText(failure.operation(), narrowToUtf8(failure.path())) << '\n';
         return 1;
     }
 }

@@ -1,0 +1,155 @@
+// The console edge of kivo-convert on Windows. run() writes UTF-8 on every platform, so its
+// texts can be compared byte for byte in tests anywhere; only here do they become what a
+// Windows console or a redirected stream expects.
+#include "cli/console.h"
+
+#include <iostream>
+#include <streambuf>
+#include <string>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace kivo::cli {
+
+namespace {
+
+std::wstring widen(const std::string& text, UINT codePage)
+{
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string narrow(const std::wstring& wide, UINT codePage)
+{
+    if (wide.empty())
+        return {};
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+// Where `text` can be cut without splitting a UTF-8 sequence: before a trailing, still
+// incomplete one, which waits for the rest of its bytes.
+std::size_t completeUtf8(const std::string& text)
+{
+    std::size_t start = text.size();
+    int back = 0;
+    while (start > 0 && back < 4) {
+        --start;
+        ++back;
+        const auto byte = static_cast<unsigned char>(text[start]);
+        if ((byte & 0xC0) != 0x80) {
+            const int need = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            return need > back ? start : text.size();
+        }
+    }
+    return text.size();
+}
+
+// Holds UTF-8 until a line is complete (or the stream is flushed), then writes it out.
+class ConsoleBuffer final : public std::streambuf {
+public:
+    explicit ConsoleBuffer(DWORD which) : m_handle(GetStdHandle(which))
+    {
+        DWORD mode = 0;
+        m_console = m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE && GetConsoleMode(m_handle, &mode);
+    }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        m_pending += traits_type::to_char_type(c);
+        if (c == '\n')
+            writePending();
+        return c;
+    }
+
+    std::streamsize xsputn(const char* data, std::streamsize size) override
+    {
+        m_pending.append(data, static_cast<std::size_t>(size));
+        if (m_pending.find('\n') != std::string::npos)
+            writePending();
+        return size;
+    }
+
+    int sync() override
+    {
+        writePending();
+        return 0;
+    }
+
+private:
+    void writePending()
+    {
+        const std::size_t cut = completeUtf8(m_pending);
+        const std::wstring wide = widen(m_pending.substr(0, cut), CP_UTF8);
+        m_pending.erase(0, cut);
+        if (wide.empty() || m_handle == nullptr || m_handle == INVALID_HANDLE_VALUE)
+            return;
+        if (m_console) {
+            DWORD written = 0;
+            WriteConsoleW(m_handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+            return;
+        }
+        std::wstring lines;
+        for (wchar_t c : wide) {
+            if (c == L'\n')
+                lines += L'\r';
+            lines += c;
+        }
+        const std::string bytes = narrow(lines, CP_ACP);
+        DWORD written = 0;
+        WriteFile(m_handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+
+    HANDLE m_handle;
+    bool m_console = false;
+    std::string m_pending;
+};
+
+} // namespace
+
+std::string narrowToUtf8(const std::string& text)
+{
+    return narrow(widen(text, CP_ACP), CP_UTF8);
+}
+
+struct ConsoleText::Streams {
+    ConsoleBuffer out{STD_OUTPUT_HANDLE};
+    ConsoleBuffer err{STD_ERROR_HANDLE};
+    std::streambuf* oldOut = nullptr;
+    std::streambuf* oldErr = nullptr;
+};
+
+ConsoleText::ConsoleText() : m_streams(std::make_unique<Streams>())
+{
+    std::cout.flush();
+    std::cerr.flush();
+    m_streams->oldOut = std::cout.rdbuf(&m_streams->out);
+    m_streams->oldErr = std::cerr.rdbuf(&m_streams->err);
+}
+
+ConsoleText::~ConsoleText()
+{
+    std::cout.flush();
+    std::cerr.flush();
+    std::cout.rdbuf(m_streams->oldOut);
+    std::cerr.rdbuf(m_streams->oldErr);
+}
+
+} // namespace kivo::cli
