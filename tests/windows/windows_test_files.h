@@ -1,0 +1,70 @@
+#pragma once
+
+// Real files for the Windows suites, made and inspected only through the ANSI (A) functions,
+// the way Kivo itself reaches them, so that a CP932 name takes the same road in the test
+// as in the program.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace kivo::testing {
+
+// CP932 bytes of names whose second byte is 0x5C, the byte of "\\".
+inline const std::string kHyou = "\x95\x5C";  // 表
+inline const std::string kSo = "\x83\x5C";    // ソ
+
+// A fresh folder under the user's temporary folder, removed with everything in it.
+class TempFolder final {
+public:
+    TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+
+    const std::string& path() const { return m_path; }
+    // `name` joined to the folder with "\\".
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+    std::string m_path;
+};
+
+// Throws std::runtime_error when the file cannot be written.
+void writeFile(const std::string& path, const std::string& bytes);
+// The file's bytes, or nothing when it cannot be opened.
+std::optional<std::string> readFile(const std::string& path);
+// The names in `folder`, sorted, without "." and "..".
+std::vector<std::string> listFolder(const std::string& folder);
+void makeFolder(const std::string& path);
+
+// A handle held the way another program holds a file it has open (share mode 0).
+class HeldFile final {
+public:
+    explicit HeldFile(const std::string& path, DWORD access = GENERIC_READ, DWORD share = 0);
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    ~HeldFile();
+
+    bool held() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void release();
+
+private:
+    HANDLE m_handle;
+};
+
+// A SQUID data file whose rows are "<i>,c,<i>.5,300,<i>e-5,1e-7,tail" for i = 1..rows,
+// with CR LF line ends.
+std::string squidFile(int rows);
+// The Igor Text file expected from `rowsPerFile` such files converted in one run.
+std::string expectedItx(const std::string& prefix, const std::vector<int>& rowsPerFile);
+
+} // namespace kivo::testing
