@@ -131,7 +131,8 @@ public:
                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
         }
         if (!placed && (!replacing || GetLastError() == ERROR_FILE_NOT_FOUND))
-            placed = MoveFileExA(m_stagingPath.c_str(), m_targetPath.c_str(), MOVEFILE_WRITE_THROUGH);
+            placed = MoveFileExA(m_stagingPath.c_str(), m_targetPath.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!placed)
             throw IoError(IoOperation::Close, m_targetPath, lastError());
         m_committed = true;
