@@ -6,6 +6,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-ipafont-gothic
 TEST_PACKAGES  := $(BUILD_PACKAGES) time
 TEST_PACKAGES  += desktop-file-utils  # validates app/kivo.desktop
+# The libFuzzer build, its runtime and the static checks.
+TEST_PACKAGES  += clang libclang-rt-14-dev clang-tidy
 
 # install-packages PACKAGE... : apt-get the missing ones, or say how when not root.
 define install-packages
@@ -60,6 +62,10 @@ test: deps-test
 	cmake --preset dev >/dev/null
 	cmake --build --preset dev -j $(JOBS)
 	ctest --preset dev -j $(JOBS)
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+	$(MAKE) --no-print-directory fuzz tidy
 
 clean:
 	rm -rf build
@@ -74,3 +80,20 @@ bench:
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS) --target kivo-convert kivo-bench-convert
 	build/release/bench/kivo-bench-convert
+
+# Each fuzz target for FUZZ_SECONDS, side by side, from its seed corpus in tests/data/fuzz
+# (FUZZ_SECONDS=1800 for a long run; what the runs learn stays in build/fuzz/fuzz-corpus).
+FUZZ_SECONDS ?= 30
+
+.PHONY: fuzz tidy
+fuzz: deps-test
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	tests/fuzz/run_bounded.sh build/fuzz $(FUZZ_SECONDS)
+
+# clang-tidy with the checks in .clang-tidy over the libraries and the command line.
+tidy: deps-test
+	cmake --preset dev >/dev/null
+	run-clang-tidy -p build/dev -j $(JOBS) -quiet '$(CURDIR)/(core|intake|cli)/' >build/dev/clang-tidy.log 2>&1 \
+	  || { grep -E -A3 'warning:|error:' build/dev/clang-tidy.log; exit 1; }
+	@echo "clang-tidy: core, intake and cli are clean"
