@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -43,7 +43,7 @@ int main(int argc, char** argv)
             ++count;
         }
     }
-    std::printf("replayed %zu inputs\n", count);
+    std::cout << "replayed " << count << " inputs\n";
     // An empty corpus would make this a test that cannot fail.
     return count == 0 ? 1 : 0;
 }
