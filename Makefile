@@ -97,3 +97,25 @@ tidy: deps-test
 	run-clang-tidy -p build/dev -j $(JOBS) -quiet '$(CURDIR)/(core|intake|cli)/' >build/dev/clang-tidy.log 2>&1 \
 	  || { grep -E -A3 'warning:|error:' build/dev/clang-tidy.log; exit 1; }
 	@echo "clang-tidy: core, intake and cli are clean"
+
+# The Windows build of the core, intake, kivo-convert and their tests, cross-compiled with
+# MinGW-w64 and run under Wine with the Japanese code page (932), which Wine takes from a
+# ja_JP.UTF-8 locale. The window needs Qt for Windows and is not part of it.
+WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest locales
+
+.PHONY: deps-windows test-windows
+
+deps-windows:
+	$(call install-packages,$(WINDOWS_PACKAGES))
+	@locale -a 2>/dev/null | grep -qx 'ja_JP.utf8' || { \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Generating the ja_JP.UTF-8 locale"; localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8 || exit 1; \
+	  else \
+	    echo "Missing locale. Run: sudo localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8"; exit 1; \
+	  fi; \
+	}
+
+test-windows: deps-windows
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+	cmake/wine-session.sh ctest --preset windows -j $(JOBS)
