@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -143,6 +146,25 @@ TEST_F(Faults, QueuedFileReplacedByAFolderIsPassedOverAndTheOutputStillCompletes
     EXPECT_EQ(done.exitStatus, 1);
     EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + fileNotOpenNotice("b.dat"));
     EXPECT_EQ(readFile(dir / "out.itx"), itxHeader("run") + itxRows(3) + itxTrailer("run"));
+    EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.dat", "b.dat", "out.itx"}));
+}
+
+TEST_F(Faults, StandardErrorClosedByItsReaderDoesNotCostTheOutput)
+{
+    // As in `kivo-convert ... 2>&1 | head -1`: the notices have nowhere to go, but the
+    // conversion the user asked for must still be finished and put in place, and no
+    // staging file left behind.
+    writeFile(dir / "a.dat", squidFile(3));
+    writeFile(dir / "b.dat", squidFile(4, "b"));
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    ::close(ends[0]);
+    Child run({"-o", "out.itx", "-p", "run", "a.dat", "b.dat"}, {dir, {}, ends[1]});
+    ::close(ends[1]);
+    const Finished done = run.wait();
+    EXPECT_EQ(done.signal, 0);
+    EXPECT_EQ(done.exitStatus, 0);
+    EXPECT_EQ(readFile(dir / "out.itx"), itxHeader("run") + itxRows(3) + itxRows(4, "b") + itxTrailer("run"));
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.dat", "b.dat", "out.itx"}));
 }
 
