@@ -27,8 +27,8 @@ struct SquidSampleSummary {
 
 // Makes the text of a SQUID data file that looks like a magnetometer run: a "[Header]"
 // block, "[Data]", a column line of kColumnCount titles and rows of realistic numbers.
-// Every line ends in CR LF and every line after "[Header]" ends in a trailing comma, as the
-// instrument writes them. The same seed always gives the same bytes on every platform.
+// Every line ends in CR LF, and the column line and every row end in a trailing comma, as
+// the instrument writes them. The same seed always gives the same bytes on every platform.
 class SquidSampleGenerator final {
 public:
     static constexpr std::size_t kColumnCount = 30;
