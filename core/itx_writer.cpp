@@ -3,6 +3,7 @@
 #include "core/file_system.h"
 
 #include <array>
+#include <cstring>
 
 namespace kivo::core {
 
@@ -20,10 +21,7 @@ constexpr std::string_view kMissing = "NaN";
 
 } // namespace
 
-ItxWriter::ItxWriter()
-{
-    m_buffer.reserve(kBufferSize);
-}
+ItxWriter::ItxWriter() : m_buffer(std::make_unique<char[]>(kBufferSize)) {}
 
 ItxWriter::~ItxWriter() = default;
 
@@ -39,7 +37,7 @@ bool ItxWriter::create(FileSystem& files, const std::string& path)
 void ItxWriter::create(std::unique_ptr<StagedOutput> output)
 {
     m_output = std::move(output);
-    m_buffer.clear();
+    m_used = 0;
 }
 
 void ItxWriter::writeHeader(std::string_view prefix)
@@ -65,11 +63,31 @@ void ItxWriter::writeRow(std::string_view time, std::string_view field, std::str
 
 void ItxWriter::writeRow(const RowValues& row)
 {
-    for (std::string_view value : row) {
-        put("\t");
-        put(value.empty() ? kMissing : value);
+    std::size_t length = kEol.size();
+    for (std::string_view value : row)
+        length += 1 + (value.empty() ? kMissing.size() : value.size());
+    if (m_used + length > kBufferSize) {
+        flush();
+        if (length > kBufferSize) {
+            // A value too long for the buffer goes out piece by piece.
+            for (std::string_view value : row) {
+                put("\t");
+                put(value.empty() ? kMissing : value);
+            }
+            put(kEol);
+            return;
+        }
     }
-    put(kEol);
+    // Rows are the bulk of the output: copy them straight into the buffer.
+    char* out = m_buffer.get() + m_used;
+    for (std::string_view value : row) {
+        *out++ = '\t';
+        const std::string_view bytes = value.empty() ? kMissing : value;
+        std::memcpy(out, bytes.data(), bytes.size());
+        out += bytes.size();
+    }
+    std::memcpy(out, kEol.data(), kEol.size());
+    m_used += length;
 }
 
 void ItxWriter::writeTrailer(std::string_view prefix)
@@ -96,22 +114,23 @@ void ItxWriter::close()
 
 void ItxWriter::put(std::string_view bytes)
 {
-    if (m_buffer.size() + bytes.size() > kBufferSize) {
+    if (m_used + bytes.size() > kBufferSize) {
         flush();
         if (bytes.size() >= kBufferSize) {
             m_output->write(bytes.data(), bytes.size());
             return;
         }
     }
-    m_buffer.append(bytes);
+    std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
+    m_used += bytes.size();
 }
 
 void ItxWriter::flush()
 {
-    if (m_buffer.empty())
+    if (m_used == 0)
         return;
-    m_output->write(m_buffer.data(), m_buffer.size());
-    m_buffer.clear();
+    m_output->write(m_buffer.get(), m_used);
+    m_used = 0;
 }
 
 } // namespace kivo::core

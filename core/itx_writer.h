@@ -44,7 +44,8 @@ private:
     void flush();
 
     std::unique_ptr<StagedOutput> m_output;
-    std::string m_buffer;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0;
 };
 
 } // namespace kivo::core

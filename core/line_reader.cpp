@@ -10,37 +10,64 @@ namespace {
 
 constexpr char kCtrlZ = '\x1A';
 
-// Shapes what the caller asked for out of a line's text. `text` is the line's text or,
-// when !wholeText, a start of it; both end at the line's first NUL at the latest, but may
-// still hold that NUL.
-Line shape(std::string_view text, bool wholeText, LineKeep keep, CodePage page) noexcept
+// Where what a row needs of `text` ends: just past its `commas`-th comma, at its first NUL
+// (setting `atNul`), or at its end. One pass, since rows are many and their fields short.
+std::size_t rowEnd(std::string_view text, int commas, CodePage page, bool& atNul) noexcept
 {
-    std::size_t limit = text.size();
-    // One byte past the limit tells a line of exactly maxBytes from a longer one.
-    if (keep.maxBytes < text.size())
-        limit = keep.maxBytes + 1;
-    if (keep.maxCommas < std::numeric_limits<int>::max()) {
-        std::size_t from = 0;
-        for (int found = 0; found < keep.maxCommas; ++found) {
-            const CharSearch hit = scanForChar(text.substr(0, limit), ',', page, from);
-            if (!hit.found)
-                break;
-            from = hit.pos + 1;
-            if (found + 1 == keep.maxCommas)
-                limit = from;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const bool twoByte = page == CodePage::Cp932;
+    int found = 0;
+    for (const char* p = findStop(begin, end, ',', twoByte); p != end; p = findStop(p, end, ',', twoByte)) {
+        if (*p == '\0') {
+            atNul = true;
+            return static_cast<std::size_t>(p - begin);
+        }
+        if (*p == ',') {
+            if (++found == commas)
+                return static_cast<std::size_t>(p - begin) + 1;
+            ++p;
+        } else if (isLeadByte(static_cast<unsigned char>(*p), page) && p + 1 != end) {
+            // The second byte of a two-byte character is never a comma, but a NUL there
+            // still ends the text, as it ends it byte by byte.
+            if (p[1] == '\0') {
+                atNul = true;
+                return static_cast<std::size_t>(p - begin) + 1;
+            }
+            p += 2;
+        } else {
+            ++p;
         }
     }
-    std::string_view view = text.substr(0, limit);
-    bool whole = wholeText && limit == text.size();
-    if (const void* nul = std::memchr(view.data(), '\0', view.size())) {
-        view = view.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - view.data()));
-        whole = true;
+    return text.size();
+}
+
+// Shapes what the caller asked for out of a line's text. `text` is the line's text or,
+// when !wholeText, a start of it that may still hold the NUL that ends the text.
+Line shape(std::string_view text, bool wholeText, LineKeep keep, CodePage page) noexcept
+{
+    bool whole = wholeText;
+    if (keep.maxCommas < std::numeric_limits<int>::max()) {
+        bool atNul = false;
+        const std::size_t end = rowEnd(text, keep.maxCommas, page, atNul);
+        if (atNul)
+            whole = true;
+        else if (end < text.size())
+            whole = false;
+        text = text.substr(0, end);
+    } else {
+        // One byte past the limit tells a line of exactly maxBytes from a longer one.
+        const std::size_t span = keep.maxBytes < text.size() ? keep.maxBytes + 1 : text.size();
+        if (const void* nul = std::memchr(text.data(), '\0', span)) {
+            text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+            whole = true;
+        }
     }
-    if (view.size() > keep.maxBytes) {
-        view = view.substr(0, keep.maxBytes);
+    if (text.size() > keep.maxBytes) {
+        text = text.substr(0, keep.maxBytes);
         whole = false;
     }
-    return {view, whole};
+    return {text, whole};
 }
 
 } // namespace

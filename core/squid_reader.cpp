@@ -25,13 +25,21 @@ bool isExactly(const Line& line, std::string_view expected) noexcept
 RowValues splitRow(std::string_view line, CodePage page) noexcept
 {
     std::array<std::string_view, kRowCommas> fields{};
-    std::string_view rest = line;
-    for (auto& field : fields) {
-        const std::size_t comma = findChar(rest, ',', page);
-        if (comma == std::string_view::npos)
-            break;  // no comma left: this and every later field stay empty
-        field = rest.substr(0, comma);
-        rest.remove_prefix(comma + 1);
+    std::size_t taken = 0;
+    const bool twoByte = page == CodePage::Cp932;
+    const char* const end = line.data() + line.size();
+    const char* start = line.data();
+    // A field is taken only when a comma follows it; fields without one stay empty.
+    for (const char* p = findStop(start, end, ',', twoByte); p != end && taken < fields.size();
+         p = findStop(p, end, ',', twoByte)) {
+        if (*p == ',') {
+            fields[taken++] = std::string_view(start, static_cast<std::size_t>(p - start));
+            start = ++p;
+        } else if (isLeadByte(static_cast<unsigned char>(*p), page) && p + 1 != end) {
+            p += 2;
+        } else {
+            ++p;
+        }
     }
     // The second field is the comment column, read and dropped.
     return {fields[0], fields[2], fields[3], fields[4], fields[5]};

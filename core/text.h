@@ -30,6 +30,11 @@ struct CharSearch {
 // ends in a lone lead byte whose second byte has not arrived yet.
 CharSearch scanForChar(std::string_view text, char c, CodePage page, std::size_t from = 0) noexcept;
 
+// The first byte in [p, end) that is `c` or NUL or, when `stopAtHigh`, a byte of 0x80 or
+// above (which may start a two-byte character); `end` if there is none. Looks at eight
+// bytes at a time, since the reader calls it for every field of every row.
+const char* findStop(const char* p, const char* end, char c, bool stopAtHigh) noexcept;
+
 // The position of the first `c` that is a character of its own, or npos.
 std::size_t findChar(std::string_view text, char c, CodePage page, std::size_t from = 0) noexcept;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 using kivo::core::CodePage;
@@ -51,6 +52,42 @@ TEST(CharSearch, StopsBeforeALeadByteWhoseSecondByteHasNotArrived)
     // Resuming there with the second byte present reads the pair as one character.
     EXPECT_FALSE(scanForChar("ab\x83,", ',', CodePage::Cp932, hit.pos).found);
     EXPECT_EQ(scanForChar("ab\x83,", ',', CodePage::Utf8, 2).pos, 3u);
+}
+
+} // namespace
+
+namespace {
+
+const char* naiveStop(const char* p, const char* end, char c, bool stopAtHigh)
+{
+    for (; p != end; ++p) {
+        if (*p == c || *p == '\0' || (stopAtHigh && static_cast<unsigned char>(*p) >= 0x80))
+            return p;
+    }
+    return end;
+}
+
+// The word-at-a-time search must agree with a byte loop wherever the stop byte falls in a
+// word, and whatever stands before it: bytes next to ',' and NUL in value, and high bytes,
+// are where borrows between bytes give false hits.
+TEST(CharSearch, FindStopAgreesWithAByteLoop)
+{
+    const char alphabet[] = {',', '\0', 'a', '\x80', '\xFF', '\x01', '+', '-', '\x2C' ^ '\x80'};
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 20000; ++round) {
+        seed = seed * 1664525u + 1013904223u;
+        std::string text(seed % 41, 'x');
+        for (char& ch : text) {
+            seed = seed * 1664525u + 1013904223u;
+            ch = (seed >> 24) % 4 == 0 ? alphabet[(seed >> 8) % sizeof alphabet] : 'x';
+        }
+        const char* begin = text.data();
+        const char* end = begin + text.size();
+        for (bool high : {false, true}) {
+            ASSERT_EQ(kivo::core::findStop(begin, end, ',', high), naiveStop(begin, end, ',', high))
+                << "text of " << text.size() << " bytes, round " << round;
+        }
+    }
 }
 
 } // namespace
