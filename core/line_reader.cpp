@@ -10,58 +10,19 @@ namespace {
 
 constexpr char kCtrlZ = '\x1A';
 
-// Where what a row needs of `text` ends: just past its `commas`-th comma, at its first NUL
-// (setting `atNul`), or at its end. One pass, since rows are many and their fields short.
-std::size_t rowEnd(std::string_view text, int commas, CodePage page, bool& atNul) noexcept
-{
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const bool twoByte = page == CodePage::Cp932;
-    int found = 0;
-    for (const char* p = findStop(begin, end, ',', twoByte); p != end; p = findStop(p, end, ',', twoByte)) {
-        if (*p == '\0') {
-            atNul = true;
-            return static_cast<std::size_t>(p - begin);
-        }
-        if (*p == ',') {
-            if (++found == commas)
-                return static_cast<std::size_t>(p - begin) + 1;
-            ++p;
-        } else if (isLeadByte(static_cast<unsigned char>(*p), page) && p + 1 != end) {
-            // The second byte of a two-byte character is never a comma, but a NUL there
-            // still ends the text, as it ends it byte by byte.
-            if (p[1] == '\0') {
-                atNul = true;
-                return static_cast<std::size_t>(p - begin) + 1;
-            }
-            p += 2;
-        } else {
-            ++p;
-        }
-    }
-    return text.size();
-}
-
 // Shapes what the caller asked for out of a line's text. `text` is the line's text or,
-// when !wholeText, a start of it that may still hold the NUL that ends the text.
-Line shape(std::string_view text, bool wholeText, LineKeep keep, CodePage page) noexcept
+// when !wholeText, the start of it that keepPiece() gathered, which may still hold the NUL
+// that ends the text. Only the first bytes are cut to size: a view past the last comma a
+// row needs costs nothing when the line lies in one block, and sparing that cut spares
+// every row a second search for its commas.
+Line shape(std::string_view text, bool wholeText, LineKeep keep) noexcept
 {
     bool whole = wholeText;
-    if (keep.maxCommas < std::numeric_limits<int>::max()) {
-        bool atNul = false;
-        const std::size_t end = rowEnd(text, keep.maxCommas, page, atNul);
-        if (atNul)
-            whole = true;
-        else if (end < text.size())
-            whole = false;
-        text = text.substr(0, end);
-    } else {
-        // One byte past the limit tells a line of exactly maxBytes from a longer one.
-        const std::size_t span = keep.maxBytes < text.size() ? keep.maxBytes + 1 : text.size();
-        if (const void* nul = std::memchr(text.data(), '\0', span)) {
-            text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-            whole = true;
-        }
+    // One byte past the limit tells a line of exactly maxBytes from a longer one.
+    const std::size_t span = keep.maxBytes < text.size() ? keep.maxBytes + 1 : text.size();
+    if (const void* nul = std::memchr(text.data(), '\0', span)) {
+        text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+        whole = true;
     }
     if (text.size() > keep.maxBytes) {
         text = text.substr(0, keep.maxBytes);
@@ -146,7 +107,7 @@ bool LineReader::next(Line& line, LineKeep keep)
             if (m_rawLength == 0)
                 return false;
             // A last line without a line end keeps any CR it ends with.
-            line = shape(m_carry, m_keeping, keep, m_page);
+            line = shape(m_carry, m_keeping, keep);
             return true;
         }
         const char* begin = m_block.data() + m_pos;
@@ -164,14 +125,14 @@ bool LineReader::next(Line& line, LineKeep keep)
             std::string_view text(begin, length);
             if (!text.empty() && text.back() == '\r')
                 text.remove_suffix(1);
-            line = shape(text, true, keep, m_page);
+            line = shape(text, true, keep);
             return true;
         }
         keepPiece({begin, length}, keep);
         // CR LF becomes a line feed, even when the block boundary fell between the two.
         if (m_lastRaw == '\r' && m_carry.size() == m_rawLength)
             m_carry.pop_back();
-        line = shape(m_carry, m_keeping, keep, m_page);
+        line = shape(m_carry, m_keeping, keep);
         return true;
     }
 }

@@ -24,8 +24,11 @@ struct LineKeep {
 };
 
 struct Line {
-    std::string_view text;  // the kept start of the line; valid until the next call
-    bool complete;          // text is the whole line
+    // The start of the line's text, valid until the next call: with firstBytes(n) at most n
+    // bytes, with upToComma(n) at least up to the n-th comma (the whole text if it has
+    // fewer) and perhaps more, when the line lies in one block and the view costs nothing.
+    std::string_view text;
+    bool complete;  // text is the whole line
 };
 
 // Reads lines the way a C runtime's text mode does on Windows, on every platform: CR LF

@@ -83,24 +83,51 @@ struct KeepCase {
     Kept kept;
 };
 
-const KeepCase kKeeps[] = {
+const KeepCase kFirstBytes[] = {
     {"exactly the limit is whole", "abc\r\n", LineKeep::firstBytes(3), {"abc", true}},
     {"one byte over is cut", "abcd\r\n", LineKeep::firstBytes(3), {"abc", false}},
     {"a NUL before the limit ends the text", "ab\0cdef\n"s, LineKeep::firstBytes(3), {"ab", true}},
     {"a CR inside the limit stays", "ab\r\r\n", LineKeep::firstBytes(3), {"ab\r", true}},
-    {"up to the second comma", "a,b,c,d\r\n", LineKeep::upToComma(2), {"a,b,", false}},
-    {"fewer commas keep the line", "a,b\r\n", LineKeep::upToComma(2), {"a,b", true}},
-    {"commas after a NUL do not count", "a\0,b,c\n"s, LineKeep::upToComma(2), {"a", true}},
-    {"a comma as second byte is no comma", "\x81,a,b,c\n", LineKeep::upToComma(2), {"\x81,a,b,", false}},
 };
 
-TEST(LineReader, KeepsOnlyWhatTheCallerNeeds)
+TEST(LineReader, KeepsAtMostTheFirstBytesAskedFor)
 {
-    for (const KeepCase& c : kKeeps) {
+    for (const KeepCase& c : kFirstBytes) {
         for (std::size_t piece : kPieces) {
             const auto lines = readAll(c.line + "nx\n", piece, c.keep, CodePage::Cp932);
             ASSERT_EQ(lines.size(), 2u) << c.what;
             EXPECT_EQ(lines[0], c.kept) << c.what << ", pieces of " << piece;
+            EXPECT_EQ(lines[1].text, "nx") << c.what;
+        }
+    }
+}
+
+struct CommaCase {
+    const char* what;
+    std::string line;
+    int commas;
+    std::string needed;  // what the caller must get: the text up to the last comma asked for
+    std::string text;    // the whole text of the line
+};
+
+const CommaCase kCommas[] = {
+    {"up to the second comma", "a,b,c,d\r\n", 2, "a,b,", "a,b,c,d"},
+    {"fewer commas keep the line", "a,b\r\n", 2, "a,b", "a,b"},
+    {"commas after a NUL do not count", "a\0,b,c\n"s, 2, "a", "a"},
+    {"a comma as second byte is no comma", "\x81,a,b,c\n", 2, "\x81,a,b,", "\x81,a,b,c"},
+};
+
+// A row may be handed more than it asked for, never less, and never anything that is not
+// the line's text.
+TEST(LineReader, KeepsAtLeastUpToTheCommaAskedFor)
+{
+    for (const CommaCase& c : kCommas) {
+        for (std::size_t piece : kPieces) {
+            const auto lines = readAll(c.line + "nx\n", piece, LineKeep::upToComma(c.commas), CodePage::Cp932);
+            ASSERT_EQ(lines.size(), 2u) << c.what;
+            const std::string& text = lines[0].text;
+            EXPECT_EQ(text.substr(0, c.needed.size()), c.needed) << c.what << ", pieces of " << piece;
+            EXPECT_EQ(c.text.substr(0, text.size()), text) << c.what << ", pieces of " << piece;
             EXPECT_EQ(lines[1].text, "nx") << c.what;
         }
     }

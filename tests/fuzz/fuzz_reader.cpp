@@ -62,13 +62,14 @@ void checkKept(const Line& line, const std::string& full, LineKeep keep, CodePag
     if (keep.maxCommas != std::numeric_limits<int>::max()) {
         const std::vector<std::size_t> commas = kivo::fuzz::referenceCommas(full, page);
         const auto wanted = static_cast<std::size_t>(keep.maxCommas);
-        if (commas.size() < wanted) {
-            check(line.text == full && line.complete, "row keep: a line with too few commas was cut");
-        } else {
-            check(line.text == std::string_view(full).substr(0, commas[wanted - 1] + 1),
-                  "row keep: the text up to the last comma asked for differs");
-            check(!line.complete || line.text == full, "row keep: complete but not whole");
-        }
+        // At least up to the last comma asked for, perhaps more, but only the line's text.
+        check(line.text.size() <= full.size() && std::string_view(full).substr(0, line.text.size()) == line.text,
+              "row keep: the kept text is not the start of the line");
+        if (commas.size() < wanted)
+            check(line.text == full, "row keep: a line with too few commas was cut");
+        else
+            check(line.text.size() > commas[wanted - 1], "row keep: cut before the last comma asked for");
+        check(!line.complete || line.text == full, "row keep: complete but not whole");
         if (wanted >= 6)
             check(sameRow(kivo::core::splitRow(line.text, page), kivo::fuzz::referenceRow(full, page)),
                   "row keep: the kept text splits differently from the whole line");
