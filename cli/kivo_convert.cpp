@@ -7,7 +7,7 @@
 #include "core/io_error.h"
 #include "core/notice.h"
 #include "core/text.h"
-#include "intake/input_queue.h"
+#include "intake/field_window.h"
 #include "intake/intake.h"
 
 #include <optional>
@@ -52,29 +52,9 @@ void writeNotice(std::ostream& err, std::string_view text)
 
 // The main window without its controls: the two fields are plain strings that only the
 // data exchange reads and writes, and notices become lines on standard error.
-class CommandLineWindow final : public core::Host {
+class CommandLineWindow final : public intake::FieldWindow {
 public:
     explicit CommandLineWindow(std::ostream& err) : m_err(err) {}
-
-    std::string prefixField;
-    std::string outputField;
-
-    std::size_t queueCount() const override { return m_queue.count(); }
-    core::QueueEntry queueFront() const override { return m_queue.front(); }
-    core::QueueEntry queueEntry(std::size_t index) const override { return m_queue.at(index); }
-    void queueRemoveFront() override { m_queue.removeFront(); }
-    void queueAppend(core::QueueEntry entry) override { m_queue.append(std::move(entry)); }
-
-    void exchange(core::Exchange direction) override
-    {
-        if (direction == core::Exchange::FromControls) {
-            wavePrefix = prefixField;
-            outputPath = outputField;
-        } else {
-            prefixField = wavePrefix;
-            outputField = outputPath;
-        }
-    }
 
     // A file's name arrives in the system's narrow encoding and the notice's own words are
     // UTF-8: the name is made UTF-8 too, so that each line is one encoding.
@@ -84,7 +64,6 @@ public:
     }
 
 private:
-    intake::InputQueue m_queue;
     std::ostream& m_err;
 };
 
