@@ -11,6 +11,7 @@
 #include "intake/intake.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -37,16 +38,21 @@ constexpr std::string_view kVersion = "Kivo 3.0\n";
 // A notice's line breaks ("\r", or "\r\n" in the wave-prefix notice) become line ends.
 void writeNotice(std::ostream& err, std::string_view text)
 {
+    // Built whole and written once: standard error is unbuffered, and a batch of thousands
+    // of files would otherwise cost a system call per byte.
+    std::string lines;
+    lines.reserve(text.size() + 1);
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r') {
-            err.put(text[i]);
+            lines += text[i];
             continue;
         }
-        err.put('\n');
+        lines += '\n';
         if (i + 1 < text.size() && text[i + 1] == '\n')
             ++i;
     }
-    err.put('\n');
+    lines += '\n';
+    err.write(lines.data(), static_cast<std::streamsize>(lines.size()));
     err.flush();
 }
 

@@ -34,7 +34,7 @@ Line shape(std::string_view text, bool wholeText, LineKeep keep) noexcept
 } // namespace
 
 LineReader::LineReader(ByteSource& source, CodePage page)
-    : m_source(source), m_page(page), m_block(kBlockSize)
+    : m_source(source), m_page(page), m_block(std::make_unique_for_overwrite<char[]>(kBlockSize))
 {
 }
 
@@ -42,14 +42,14 @@ bool LineReader::fill()
 {
     if (m_sourceDone)
         return false;
-    std::size_t n = m_source.read(m_block.data(), m_block.size());
+    std::size_t n = m_source.read(m_block.get(), kBlockSize);
     if (n == 0) {
         m_sourceDone = true;
         return false;
     }
     // Ctrl-Z ends the input in text mode: nothing after it is read.
-    if (const void* z = std::memchr(m_block.data(), kCtrlZ, n)) {
-        n = static_cast<std::size_t>(static_cast<const char*>(z) - m_block.data());
+    if (const void* z = std::memchr(m_block.get(), kCtrlZ, n)) {
+        n = static_cast<std::size_t>(static_cast<const char*>(z) - m_block.get());
         m_sourceDone = true;
     }
     m_pos = 0;
@@ -110,7 +110,7 @@ bool LineReader::next(Line& line, LineKeep keep)
             line = shape(m_carry, m_keeping, keep);
             return true;
         }
-        const char* begin = m_block.data() + m_pos;
+        const char* begin = m_block.get() + m_pos;
         const std::size_t avail = m_end - m_pos;
         const void* lf = std::memchr(begin, '\n', avail);
         if (lf == nullptr) {

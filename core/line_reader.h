@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace kivo::core {
 
@@ -52,7 +51,8 @@ private:
 
     ByteSource& m_source;
     CodePage m_page;
-    std::vector<char> m_block;
+    // Not zero-filled: a small file touches only the pages it reads into.
+    std::unique_ptr<char[]> m_block;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_sourceDone = false;
