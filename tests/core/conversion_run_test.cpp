@@ -140,7 +140,7 @@ TEST_F(RunFixture, AnOutputThatCannotBeCreatedChangesNothing)
     const RunResult result = run();
     EXPECT_FALSE(result.outputWritten);
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, ""}}));
-    EXPECT_EQ(host.queue.size(), 1u);
+    EXPECT_EQ(host.queue.count(), 1u);
     EXPECT_EQ(host.prefixField, "run1");
     EXPECT_EQ(files.files.size(), 1u);
 }
@@ -156,7 +156,7 @@ TEST_F(RunFixture, TheOutputNeverReplacesAQueuedInput)
     EXPECT_FALSE(result.outputWritten);
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, ""}}));
     EXPECT_EQ(files.files.at("/d/b.dat"), squid(2));
-    EXPECT_EQ(host.queue.size(), 2u);
+    EXPECT_EQ(host.queue.count(), 2u);
     EXPECT_EQ(host.outputField, "/d/b.dat");
 }
 
@@ -204,7 +204,7 @@ TEST_F(RunFixture, AFailedRunLeavesTheEarlierOutputAndRestoresTheBatch)
         }
         EXPECT_EQ(fs.files.at("/d/run1.itx"), "earlier good output") << c.what;
         EXPECT_EQ(fs.stagedAlive, 0) << c.what;
-        EXPECT_EQ(h.queue, (std::deque<QueueEntry>{{"a.dat", "/d/a.dat"}, {"b.dat", "/d/b.dat"}})) << c.what;
+        EXPECT_EQ(h.queue.entries(), (std::deque<QueueEntry>{{"a.dat", "/d/a.dat"}, {"b.dat", "/d/b.dat"}})) << c.what;
         EXPECT_EQ(h.prefixField, "run1") << c.what;
         EXPECT_EQ(h.outputField, "/d/run1.itx") << c.what;
     }

@@ -132,7 +132,7 @@ void checkDrop(const std::vector<std::string>& paths, char separator, CodePage p
     if (queue.size() > 1)
         notices.push_back({NoticeKind::FilesConcatenated, {}});
 
-    check(std::vector<QueueEntry>(host.queue.begin(), host.queue.end()) == queue, "drop: queue differs");
+    check(std::vector<QueueEntry>(host.queue.entries().begin(), host.queue.entries().end()) == queue, "drop: queue differs");
     check(host.notices == notices, "drop: notices differ");
     check(host.outputField == output, "drop: output path differs");
     check(host.prefixField == prefix, "drop: wave prefix differs");

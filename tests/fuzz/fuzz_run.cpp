@@ -195,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
     host.outputField = outputIsInput && !contents.empty() ? host.queue.front().fullPath : kOutput;
     const std::string outputPath = host.outputField;
-    const std::deque<QueueEntry> queued = host.queue;
+    const std::deque<QueueEntry> queued = host.queue.entries();
     const std::map<std::string, std::string> before = files.files;
 
     // What the run must do, from the models alone.
@@ -252,7 +252,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         check(!host.notices.empty() && host.notices.back() == Notice{NoticeKind::OutfileNotOpen, {}},
               "no Outfile notice for an output naming an input");
         check(files.files == before, "files changed although the output names an input");
-        check(host.queue == queued && host.outputField == outputPath, "the batch changed although nothing ran");
+        check(host.queue.entries() == queued && host.outputField == outputPath, "the batch changed although nothing ran");
         return 0;
     }
 
@@ -274,7 +274,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
         check(error->what() == kivo::core::ioErrorText(error->operation(), error->path()), "the error text differs");
         check(files.files == before, "a failed run changed the files");
-        check(host.queue == queued, "a failed run did not give the batch back");
+        check(host.queue.entries() == queued, "a failed run did not give the batch back");
         check(host.prefixField == prefix && host.outputField == outputPath, "a failed run changed the fields");
         check(host.notices.size() <= notices.size(), "a failed run gave more notices than a whole run");
         for (std::size_t i = 0; i < host.notices.size(); ++i)

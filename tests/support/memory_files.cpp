@@ -84,18 +84,7 @@ bool MemoryFileSystem::sameFile(const std::string& a, const std::string& b)
 
 void RecordingHost::enqueue(const std::string& displayName, const std::string& fullPath)
 {
-    queue.push_back({displayName, fullPath});
-}
-
-void RecordingHost::exchange(core::Exchange direction)
-{
-    if (direction == core::Exchange::FromControls) {
-        wavePrefix = prefixField;
-        outputPath = outputField;
-    } else {
-        prefixField = wavePrefix;
-        outputField = outputPath;
-    }
+    queue.append({displayName, fullPath});
 }
 
 } // namespace kivo::testing

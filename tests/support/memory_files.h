@@ -7,6 +7,7 @@
 #include "core/file_system.h"
 #include "core/host.h"
 #include "core/notice.h"
+#include "intake/field_window.h"
 
 #include <cstddef>
 #include <deque>
@@ -55,22 +56,12 @@ public:
     bool sameFile(const std::string& a, const std::string& b) override;
 };
 
-// A window without controls: the fields are plain strings, and notices are recorded.
-class RecordingHost : public core::Host {
+// A window without controls whose notices are recorded.
+class RecordingHost : public intake::FieldWindow {
 public:
-    std::deque<core::QueueEntry> queue;
-    std::string prefixField;
-    std::string outputField;
     std::vector<core::Notice> notices;
 
     void enqueue(const std::string& displayName, const std::string& fullPath);
-
-    std::size_t queueCount() const override { return queue.size(); }
-    core::QueueEntry queueFront() const override { return queue.front(); }
-    core::QueueEntry queueEntry(std::size_t index) const override { return queue.at(index); }
-    void queueRemoveFront() override { queue.pop_front(); }
-    void queueAppend(core::QueueEntry entry) override { queue.push_back(std::move(entry)); }
-    void exchange(core::Exchange direction) override;
     void notify(const core::Notice& notice) override { notices.push_back(notice); }
 };
 

@@ -38,9 +38,9 @@ TEST(WindowsConversion, Cp932NamesWithABackslashSecondByteSplitAndConvert)
 
     RecordingHost host;
     intake::AddDroppedFiles(host, {first, second});
-    ASSERT_EQ(host.queue.size(), 2u);
-    EXPECT_EQ(host.queue[0], (core::QueueEntry{kHyou + ".dat", first}));
-    EXPECT_EQ(host.queue[1], (core::QueueEntry{kSo + ".dat", second}));
+    ASSERT_EQ(host.queue.count(), 2u);
+    EXPECT_EQ(host.queue.at(0), (core::QueueEntry{kHyou + ".dat", first}));
+    EXPECT_EQ(host.queue.at(1), (core::QueueEntry{kSo + ".dat", second}));
     EXPECT_EQ(host.outputField, dir + "\\" + kHyou + ".itx");
     // Each byte of 表 is judged on its own: 0x95 is no letter, 0x5C no word character.
     EXPECT_EQ(host.prefixField, "w_");
@@ -103,7 +103,7 @@ TEST(WindowsConversion, OutputNamingAQueuedInputIsRefusedBeforeAnythingIsWritten
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, {}}}));
     EXPECT_EQ(readFile(input).value_or("?"), squidFile(2));
     EXPECT_EQ(listFolder(folder / kSo), std::vector<std::string>{kHyou + ".dat"});
-    EXPECT_EQ(host.queue.size(), 2u);
+    EXPECT_EQ(host.queue.count(), 2u);
 }
 
 TEST(WindowsConversion, CrLfOnDiskAndCtrlZEndTheInput)
@@ -192,7 +192,7 @@ TEST(WindowsConversion, EarlierOutputIsReplacedOnlyByACompleteOne)
     EXPECT_EQ(readFile(output).value_or("?"), "earlier output\r\n");
     EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"bad.dat", "good.dat", kHyou + ".itx"}));
     // The batch is given back, so the same press converts it once the cause is mended.
-    ASSERT_EQ(host.queue.size(), 2u);
+    ASSERT_EQ(host.queue.count(), 2u);
     EXPECT_EQ(host.outputField, output);
 
     host.notices.clear();
