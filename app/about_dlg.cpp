@@ -2,6 +2,7 @@
 
 #include "app/app_icon.h"
 #include "app/dialog_units.h"
+#include "kivo/version.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -23,7 +24,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     // An icon control takes the size of its icon, not of dialog units.
     icon->setGeometry(du.x(11), du.y(17), 32, 32);
 
-    auto* version = new QLabel(QStringLiteral("Kivo Version 3.0"), this);
+    auto* version = new QLabel(QStringLiteral("Kivo Version " KIVO_VERSION_STRING), this);
     version->setObjectName(QStringLiteral("version"));
     version->setTextFormat(Qt::PlainText);
     version->setGeometry(du.rect(40, 10, 119, 8));

@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "intake/field_window.h"
 #include "intake/intake.h"
+#include "kivo/version.h"
 
 #include <optional>
 #include <string>
@@ -33,7 +34,7 @@ constexpr std::string_view kUsage =
     "Notices go to standard error. Exit status: 0 when the output was written and every\n"
     "FILE could be opened, 1 when not, 2 for a usage error.\n";
 
-constexpr std::string_view kVersion = "Kivo 3.0\n";
+constexpr std::string_view kVersion = "Kivo " KIVO_VERSION_STRING "\n";
 
 // A notice's line breaks ("\r", or "\r\n" in the wave-prefix notice) become line ends.
 void writeNotice(std::ostream& err, std::string_view text)
