@@ -21,6 +21,9 @@ struct Notice {
     NoticeKind kind;
     std::string name;
     std::int64_t count = 0;
+    // The system's reason behind the notice, in UTF-8 on every platform, shown after the
+    // notice's own text; empty when there is none to tell.
+    std::string reason{};
 
     friend bool operator==(const Notice&, const Notice&) = default;
 };
