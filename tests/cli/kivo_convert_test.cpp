@@ -350,16 +350,8 @@ TEST_F(KivoConvert, MatchesADropOntoAnEmptyWindowAndMakeItx)
     kivo::intake::AddDroppedFiles(window, dropped);
     ASSERT_TRUE(kivo::core::OnMakeItx(window, &kivo::intake::SanitizeWavePrefix).outputWritten);
     std::string windowNotices;
-    for (const auto& shown : window.shown) {
-        std::string text = kivo::core::noticeText(shown.notice);
-        std::string lines;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                continue;
-            lines += text[i] == '\r' ? '\n' : text[i];
-        }
-        windowNotices += lines + "\n";
-    }
+    for (const auto& shown : window.shown)
+        windowNotices += kivo::core::noticeLines(kivo::core::noticeText(shown.notice)) + "\n";
     const std::string windowBytes = readFile(m_work / "data" / "1st-run.itx");
     fs::remove(m_work / "data" / "1st-run.itx");
 
