@@ -3,7 +3,6 @@
 // one is reading or writing, as share mode 0 guarantees on Windows.
 #include "core/file_system.h"
 #include "core/io_error.h"
-#include "core/text.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -16,12 +15,6 @@
 #include <unistd.h>
 
 namespace kivo::core {
-
-CodePage systemCodePage()
-{
-    // Linux and macOS name files in UTF-8, where a plain byte search is already exact.
-    return CodePage::Utf8;
-}
 
 namespace {
 

@@ -7,7 +7,6 @@
 // code in this file may look for '\\' without skipping two-byte characters.
 #include "core/file_system.h"
 #include "core/io_error.h"
-#include "core/text.h"
 
 #include <cstdint>
 #include <string>
@@ -16,14 +15,6 @@
 #include <windows.h>
 
 namespace kivo::core {
-
-CodePage systemCodePage()
-{
-    // The code page the A functions decode names with. Every other ANSI code page is either
-    // single-byte or UTF-8, where a plain byte search is exact; the other East Asian
-    // double-byte code pages (936, 949, 950) are not supported.
-    return GetACP() == 932 ? CodePage::Cp932 : CodePage::Utf8;
-}
 
 namespace {
 
