@@ -9,11 +9,11 @@
 
 #include "core/notice.h"
 #include "intake/intake.h"
+#include "fuzz_check.h"
 #include "memory_files.h"
+#include "recording_window.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,21 +23,10 @@ using kivo::core::Notice;
 using kivo::core::NoticeKind;
 using kivo::core::QueueEntry;
 using kivo::intake::PathParts;
+using kivo::testing::check;
 using kivo::testing::RecordingHost;
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_intake: %s\n", what);
-    std::abort();
-}
-
-void check(bool ok, const char* what)
-{
-    if (!ok)
-        fail(what);
-}
 
 constexpr std::string_view kAsciiLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 constexpr std::string_view kAsciiDigits = "0123456789";
