@@ -28,7 +28,8 @@ void TestKivoProgram::answersWithoutAWindow_data()
     const QByteArray noDisplay("kivo: no display to show the window on; kivo-convert converts without one\n");
     QTest::newRow("--help") << QStringList{"--help"} << true << 0 << usage << false << QByteArray();
     QTest::newRow("-h, no display") << QStringList{"-h"} << false << 0 << usage << false << QByteArray();
-    QTest::newRow("--help after files") << QStringList{"run1.dat", "--help"} << false << 0 << usage << false << QByteArray();
+    QTest::newRow("--help after files") << QStringList{"run1.dat", "--help"} << false << 0 << usage << false
+                                        << QByteArray();
     QTest::newRow("--version") << QStringList{"--version"} << true << 0 << version << true << QByteArray();
     QTest::newRow("--version, no display") << QStringList{"--version"} << false << 0 << version << true << QByteArray();
     QTest::newRow("window, no display") << QStringList{"run1.dat"} << false << 1 << QByteArray() << true << noDisplay;
@@ -47,7 +48,8 @@ void TestKivoProgram::answersWithoutAWindow()
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     // offscreen always has a screen; xcb without DISPLAY has none, as on a server.
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), display ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       display ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
     QProcess kivo;
     kivo.setProcessEnvironment(environment);
     kivo.start(QStringLiteral(KIVO_PATH), arguments);

@@ -8,8 +8,8 @@
 // code with intake/: a copy of the product could never disagree with it.
 
 #include "core/notice.h"
-#include "intake/intake.h"
 #include "fuzz_check.h"
+#include "intake/intake.h"
 #include "memory_files.h"
 #include "recording_window.h"
 
@@ -68,8 +68,8 @@ std::string joined(const std::vector<std::string>& chars, std::size_t from, std:
 // A split path, and which of its two marks it held.
 struct ModelSplit {
     PathParts parts;
-    bool hasDot = false;        // the path holds a "." of its own
-    bool hasSeparator = false;  // the text before that "." holds a separator of its own
+    bool hasDot = false;       // the path holds a "." of its own
+    bool hasSeparator = false; // the text before that "." holds a separator of its own
 };
 
 // Working from the end: the extension follows the last "." anywhere in the path; the stem
@@ -137,8 +137,9 @@ void checkSanitizer(const std::string& typed)
     host.prefixField = typed;
     kivo::intake::SanitizeWavePrefix(host);
     check(host.prefixField == model.prefix, "field sanitizer: field differs from the model");
-    const std::vector<Notice> expected =
-        model.firstLetterNotice ? std::vector<Notice>{{NoticeKind::PrefixFirstLetter, {}}} : std::vector<Notice>{};
+    const std::vector<Notice> expected = model.firstLetterNotice
+                                             ? std::vector<Notice>{{NoticeKind::PrefixFirstLetter, {}}}
+                                             : std::vector<Notice>{};
     check(host.notices == expected, "field sanitizer: notices differ");
 }
 

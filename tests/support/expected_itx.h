@@ -41,8 +41,8 @@ inline std::string itxRows(int rows, const std::string& tag = "")
 // Everything before the data lines, for wave prefix `p`.
 inline std::string itxHeader(const std::string& p)
 {
-    return "IGOR\r\nWAVES/D\t" + p + "_Time\t" + p + "_Field\t" + p + "_Temperature\t" + p + "_LongMoment\t" + p +
-           "_LongMomentSD\r\nBEGIN\r\n";
+    return "IGOR\r\nWAVES/D\t" + p + "_Time\t" + p + "_Field\t" + p + "_Temperature\t" + p + "_LongMoment\t" + p
+           + "_LongMomentSD\r\nBEGIN\r\n";
 }
 
 // Everything after the data lines, for wave prefix `p`.
