@@ -98,10 +98,12 @@ tidy: deps-test
 	  || { grep -E -A3 'warning:|error:' build/dev/clang-tidy.log; exit 1; }
 	@echo "clang-tidy: core, intake and cli are clean"
 
-# The Windows build of the core, intake, kivo-convert and their tests, cross-compiled with
-# MinGW-w64 and run under Wine with the Japanese code page (932), which Wine takes from a
-# ja_JP.UTF-8 locale. The window needs Qt for Windows and is not part of it.
-WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest locales
+# The Windows build of the core, intake, kivo-convert, the native window Kivo.exe and their
+# tests, cross-compiled with MinGW-w64 and run under Wine with the Japanese code page (932),
+# which Wine takes from a ja_JP.UTF-8 locale, on a virtual display (Xvfb) with a Japanese
+# font standing in for MS PGothic.
+WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest locales \
+                    xvfb xauth fonts-ipafont-gothic
 
 .PHONY: deps-windows test-windows
 

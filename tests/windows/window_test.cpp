@@ -1,0 +1,360 @@
+// Kivo.exe's window, driven through its control ids with the messages Windows itself would
+// send, in the same process as the test: drops arrive as WM_DROPFILES built here and are
+// routed through the application's own message loop, and notices are recorded through the
+// notifier seam, except where a real message box has to be open.
+#include "windows_test_files.h"
+
+#include "memory_files.h"
+#include "win32/converter_app.h"
+#include "win32/notifier.h"
+#include "win32/resource.h"
+#include "win32/wide_text.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+#include <shlobj.h>  // DROPFILES
+
+#include <cstring>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kivo::testing {
+namespace {
+
+struct Box {
+    bool error;
+    std::wstring text;
+
+    friend bool operator==(const Box&, const Box&) = default;
+};
+
+void PrintTo(const Box& box, std::ostream* out)
+{
+    *out << (box.error ? "error: " : "notice: ") << win32::toUtf8(box.text);
+}
+
+// Records what the user would be told; shows the real box too when `real` is set.
+class RecordingNotifier final : public win32::Notifier {
+public:
+    std::vector<Box> boxes;
+    bool real = false;
+
+    void notice(HWND owner, const std::wstring& text) override
+    {
+        boxes.push_back({false, text});
+        if (real)
+            m_boxes.notice(owner, text);
+    }
+    void error(HWND owner, const std::wstring& text) override
+    {
+        boxes.push_back({true, text});
+        if (real)
+            m_boxes.error(owner, text);
+    }
+
+private:
+    win32::MessageBoxNotifier m_boxes;
+};
+
+Box notice(const std::wstring& text)
+{
+    return {false, text};
+}
+
+// An HDROP as the shell hands it over: DROPFILES, then the names one after another, each
+// ended by a NUL, and one more NUL after the last.
+template <typename Char>
+HDROP makeDrop(const std::vector<std::basic_string<Char>>& paths)
+{
+    std::size_t chars = 1;
+    for (const auto& path : paths)
+        chars += path.size() + 1;
+    const std::size_t size = sizeof(DROPFILES) + chars * sizeof(Char);
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = sizeof(Char) == sizeof(wchar_t);
+    auto* names = reinterpret_cast<Char*>(reinterpret_cast<char*>(files) + sizeof(DROPFILES));
+    for (const auto& path : paths) {
+        std::memcpy(names, path.c_str(), (path.size() + 1) * sizeof(Char));
+        names += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// Runs `action` on the UI thread, from inside whatever message loop is running (a message
+// box's, the About box's), once `find` returns a window.
+class WhenWindowAppears final {
+public:
+    WhenWindowAppears(std::function<HWND()> find, std::function<void(HWND)> action)
+    {
+        s_find = std::move(find);
+        s_action = std::move(action);
+        s_timer = SetTimer(nullptr, 0, 10, &tick);
+    }
+    ~WhenWindowAppears()
+    {
+        if (s_timer != 0)
+            KillTimer(nullptr, s_timer);
+        s_timer = 0;
+    }
+    WhenWindowAppears(const WhenWindowAppears&) = delete;
+    WhenWindowAppears& operator=(const WhenWindowAppears&) = delete;
+
+private:
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        HWND found = s_find();
+        if (found == nullptr || s_timer == 0)
+            return;
+        KillTimer(nullptr, s_timer);
+        s_timer = 0;
+        s_action(found);
+    }
+
+    static inline std::function<HWND()> s_find;
+    static inline std::function<void(HWND)> s_action;
+    static inline UINT_PTR s_timer = 0;
+};
+
+// A visible dialog of this thread owned by `owner`: a message box or the About box.
+HWND ownedDialog(HWND owner)
+{
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t cls[16] = {};
+            GetClassNameW(hwnd, cls, 16);
+            if (GetWindow(hwnd, GW_OWNER) == s->owner && IsWindowVisible(hwnd) && std::wcscmp(cls, L"#32770") == 0) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring windowTextW(HWND hwnd)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+class Window : public ::testing::Test {
+protected:
+    explicit Window(core::FileSystem& files = core::platformFileSystem())
+        : app(GetModuleHandleW(nullptr), notifier, files)
+    {
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(app.CreateMainWindow());
+        dlg = app.mainWindow().hwnd();
+        pump();
+    }
+
+    // Routes every waiting message as Kivo's own loop does.
+    void pump()
+    {
+        while (app.PumpMessage(false)) {
+        }
+    }
+
+    void drop(HDROP files)
+    {
+        PostMessageW(dlg, WM_DROPFILES, reinterpret_cast<WPARAM>(files), 0);
+        pump();
+    }
+
+    void pressEnterIn(HWND control)
+    {
+        SetFocus(control);
+        PostMessageW(control, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageW(control, WM_CHAR, L'\r', 1);
+        PostMessageW(control, WM_KEYUP, VK_RETURN, 0xC0000001);
+        pump();
+    }
+
+    HWND item(int id) const { return GetDlgItem(dlg, id); }
+
+    std::string text(int id) const
+    {
+        std::string bytes(static_cast<std::size_t>(GetWindowTextLengthA(item(id))) + 1, '\0');
+        bytes.resize(static_cast<std::size_t>(GetWindowTextA(item(id), bytes.data(), static_cast<int>(bytes.size()))));
+        return bytes;
+    }
+
+    std::vector<std::string> list(int id) const
+    {
+        std::vector<std::string> entries;
+        const auto count = SendMessageA(item(id), LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            std::string bytes(static_cast<std::size_t>(SendMessageA(item(id), LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, '\0');
+            bytes.resize(static_cast<std::size_t>(
+                SendMessageA(item(id), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(bytes.data()))));
+            entries.push_back(bytes);
+        }
+        return entries;
+    }
+
+    RecordingNotifier notifier;
+    win32::CConverterApp app;
+    HWND dlg = nullptr;
+};
+
+TEST_F(Window, StartsEmptyWithTheFocusOnCloseSoThatEnterCloses)
+{
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "");
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), "");
+    EXPECT_TRUE(list(IDC_FILE_LIST).empty());
+    EXPECT_TRUE(list(IDC_PATH_LIST).empty());
+    EXPECT_NE(GetMenuState(GetSystemMenu(dlg, FALSE), IDM_ABOUTBOX, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_NE(SendMessageW(dlg, WM_GETICON, ICON_SMALL, 0), 0);
+    ASSERT_EQ(GetFocus(), item(IDCANCEL));
+
+    pressEnterIn(GetFocus());
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_TRUE(notifier.boxes.empty());
+}
+
+TEST_F(Window, DropQueuesCp932NamesAndLongPathsAndRefusesFolders)
+{
+    const std::string folder = "C:\\data\\" + kSo;                   // ソ: second byte "\\"
+    const std::string first = folder + "\\" + kHyou + ".dat";         // ソ\表.dat
+    const std::string longName = std::string(280, 'x') + ".dat";      // past MAX_PATH on its own
+    drop(makeDrop<char>({first, folder, "C:\\data\\" + longName}));
+
+    EXPECT_EQ(list(IDC_FILE_LIST), (std::vector<std::string>{kHyou + ".dat", longName}));
+    EXPECT_EQ(list(IDC_PATH_LIST), (std::vector<std::string>{first, "C:\\data\\" + longName}));
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), folder + "\\" + kHyou + ".itx");
+    // Each byte of 表 is judged on its own: 0x95 is no letter, 0x5C no word character.
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "w_");
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
+                                  notice(L"ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします"),
+                                  notice(L"ディレクトリのドロップには、\r\n対応してません"),
+                                  notice(L"複数ファイル処理の場合、データは連結され\r\n1つの出力ファイルが生成されます"),
+                              }));
+}
+
+TEST_F(Window, ANameTheCodePageCannotSpellIsNamedInANoticeAndLeftOut)
+{
+    drop(makeDrop<wchar_t>({L"C:\\data\\\xD55C\xAE00.dat", L"C:\\data\\ok.dat"}));  // 한글.dat
+
+    EXPECT_EQ(list(IDC_PATH_LIST), std::vector<std::string>{"C:\\data\\ok.dat"});
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "ok");
+    ASSERT_EQ(notifier.boxes.size(), 1u);
+    EXPECT_NE(notifier.boxes[0].text.find(L"[ \xD55C\xAE00.dat ]"), std::wstring::npos);
+}
+
+TEST_F(Window, EnterInTheOutputFieldMakesTheItxWithItsNoticesInOrder)
+{
+    TempFolder folder;
+    writeFile(folder / "a.dat", squidFile(3));
+    writeFile(folder / (kHyou + ".dat"), squidFile(2));
+    drop(makeDrop<char>({folder / "a.dat", folder / (kHyou + ".dat")}));
+    notifier.boxes.clear();
+
+    pressEnterIn(item(IDC_OUTPUT_PATH));
+
+    EXPECT_EQ(readFile(folder / "a.itx").value_or("?"), expectedItx("a", {3, 2}));
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
+                                  notice(L"a.dat から 3 ポイントのデータを\r\n抽出しました。"),
+                                  notice(L"表.dat から 2 ポイントのデータを\r\n抽出しました。"),
+                              }));
+    EXPECT_TRUE(list(IDC_FILE_LIST).empty());
+    EXPECT_TRUE(list(IDC_PATH_LIST).empty());
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "");
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), "");
+    EXPECT_TRUE(IsWindow(dlg));
+}
+
+TEST_F(Window, LeavingThePrefixFieldSanitizesIt)
+{
+    SetDlgItemTextA(dlg, IDC_WAVE_PREFIX, "1x-y");
+    SetFocus(item(IDC_WAVE_PREFIX));
+    SetFocus(item(IDCANCEL));
+    pump();
+
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "wx_y");
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
+                                  notice(L"ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします"),
+                              }));
+}
+
+TEST_F(Window, ADropArrivingWhileANoticeIsOpenIsNotTaken)
+{
+    notifier.real = true;
+    std::wstring caption;
+    bool ownerDisabled = false;
+    WhenWindowAppears closeBox([this] { return ownedDialog(dlg); },
+                               [&](HWND box) {
+                                   caption = windowTextW(box);
+                                   ownerDisabled = !IsWindowEnabled(dlg);
+                                   // Both go into this thread's queue, so the box's own loop
+                                   // meets the drop before its OK.
+                                   PostMessageW(dlg, WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop<char>({"C:\\data\\late.dat"})), 0);
+                                   PostMessageW(box, WM_COMMAND, IDOK, 0);
+                               });
+    drop(makeDrop<char>({"C:\\data\\folder"}));  // opens the directory notice
+
+    EXPECT_EQ(caption, win32::applicationTitle());
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{notice(L"ディレクトリのドロップには、\r\n対応してません")}));
+    EXPECT_TRUE(list(IDC_FILE_LIST).empty());
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), "");
+}
+
+TEST_F(Window, TheSystemMenuEntryOpensTheAboutBoxAndItsOkClosesIt)
+{
+    std::wstring caption;
+    bool ownerDisabled = false;
+    WhenWindowAppears clickOk([this] { return ownedDialog(dlg); },
+                              [&](HWND box) {
+                                  caption = windowTextW(box);
+                                  ownerDisabled = !IsWindowEnabled(dlg);
+                                  SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+                              });
+    SendMessageW(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+
+    EXPECT_EQ(caption, L"Kivoのﾊﾞｰｼﾞｮﾝ情報");
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_EQ(ownedDialog(dlg), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(dlg));
+}
+
+class WindowOnMemoryFiles : public Window {
+protected:
+    WindowOnMemoryFiles() : Window(files) {}
+    static inline MemoryFileSystem files;
+};
+
+TEST_F(WindowOnMemoryFiles, AReadErrorShowsTheStopBoxAndKeepsTheQueue)
+{
+    files.files["C:\\d\\a.dat"] = squidFile(4);
+    files.failReadAfter = 100;
+    drop(makeDrop<char>({"C:\\d\\a.dat"}));
+    notifier.boxes.clear();
+
+    SendMessageW(item(IDC_MAKE_ITX), BM_CLICK, 0, 0);
+
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{{true, L"C:\\d\\a.dat へのｱｸｾｽ中に不明なｴﾗｰが発生しました。"}}));
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(list(IDC_PATH_LIST), std::vector<std::string>{"C:\\d\\a.dat"});
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "a");
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), "C:\\d\\a.itx");
+}
+
+} // namespace
+} // namespace kivo::testing
