@@ -103,7 +103,7 @@ tidy: deps-test
 # which Wine takes from a ja_JP.UTF-8 locale, on a virtual display (Xvfb) with a Japanese
 # font standing in for MS PGothic.
 WINDOWS_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 \
-                    googletest locales xvfb xauth fonts-ipafont-gothic
+                    googletest locales xvfb xauth fonts-ipafont-gothic fonts-wine
 
 .PHONY: deps-windows test-windows dist-windows
 

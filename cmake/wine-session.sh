@@ -40,6 +40,12 @@ KIVO_WINE_TIMEOUT=180 "$here/wine-run.sh" wineboot --init >/dev/null 2>&1 || {
   echo "wine-session.sh: could not set up a Wine prefix" >&2
   exit 1
 }
+# Wine draws the caption buttons with its Marlett font (fonts-wine), which a new prefix
+# does not pick up by itself on Debian.
+if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 # The prefix's settings (wine-prefix.reg), in place before any test starts the desktop.
 reg="$WINEPREFIX/kivo-prefix.reg"
 { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/wine-prefix.reg"; } >"$reg"
