@@ -108,7 +108,7 @@ INT_PTR CALLBACK CConverterDlg::DialogProc(HWND hwnd, UINT message, WPARAM wPara
     return self->OnMessage(message, wParam, lParam);
 }
 
-INT_PTR CConverterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CConverterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_SYSCOMMAND:
@@ -145,7 +145,6 @@ INT_PTR CConverterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return FALSE;
         }
     default:
-        (void)lParam;
         return FALSE;
     }
 }
@@ -225,7 +224,10 @@ void CConverterDlg::OnKillFocusWavePrefix()
 {
     // The sanitizer's own notice takes the focus (from this field, when a run started with
     // Enter in it); running it again then would only tell the user the same thing twice.
-    if (m_prefixNoticeOpen || m_closing)
+    // A user who closes the window is done with the prefix: neither closing nor the press
+    // on Close (which takes the focus first; Windows has already moved it when this comes)
+    // stops them with a notice about it. "Make itx" sanitizes the prefix in any case.
+    if (m_prefixNoticeOpen || m_closing || GetFocus() == GetDlgItem(m_hwnd, IDCANCEL))
         return;
     intake::SanitizeWavePrefix(*this);
 }

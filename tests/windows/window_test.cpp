@@ -284,9 +284,10 @@ TEST_F(Window, LeavingThePrefixFieldSanitizesIt)
 {
     SetDlgItemTextA(dlg, IDC_WAVE_PREFIX, "1x-y");
     SetFocus(item(IDC_WAVE_PREFIX));
-    SetFocus(item(IDCANCEL));
+    PostMessageW(item(IDC_WAVE_PREFIX), WM_KEYDOWN, VK_TAB, 1);  // on to the output field
     pump();
 
+    EXPECT_EQ(GetFocus(), item(IDC_OUTPUT_PATH));
     EXPECT_EQ(text(IDC_WAVE_PREFIX), "wx_y");
     EXPECT_EQ(notifier.boxes, (std::vector<Box>{
                                   notice(L"ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします"),
@@ -332,6 +333,41 @@ TEST_F(Window, TheSystemMenuEntryOpensTheAboutBoxAndItsOkClosesIt)
     EXPECT_TRUE(ownerDisabled);
     EXPECT_EQ(ownedDialog(dlg), nullptr);
     EXPECT_TRUE(IsWindowEnabled(dlg));
+}
+
+TEST(WindowClosing, CloseEscAndTheCloseBoxEachCloseTheWindowWithoutANotice)
+{
+    const std::function<void(HWND)> ways[] = {
+        [](HWND dlg) { SendMessageW(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0); },
+        [](HWND dlg) { PostMessageW(GetDlgItem(dlg, IDC_WAVE_PREFIX), WM_KEYDOWN, VK_ESCAPE, 1); },
+        [](HWND dlg) { PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (const auto& close : ways) {
+        RecordingNotifier notifier;
+        win32::CConverterApp app(GetModuleHandleW(nullptr), notifier);
+        ASSERT_TRUE(app.CreateMainWindow());
+        HWND dlg = app.mainWindow().hwnd();
+        // A prefix that the sanitizer would change, in the field that has the focus.
+        SetDlgItemTextA(dlg, IDC_WAVE_PREFIX, "1x");
+        SetFocus(GetDlgItem(dlg, IDC_WAVE_PREFIX));
+        close(dlg);
+        while (IsWindow(dlg) && app.PumpMessage(false)) {
+        }
+        EXPECT_FALSE(IsWindow(dlg));
+        EXPECT_TRUE(notifier.boxes.empty());
+    }
+}
+
+// What the boxes say, as UTF-16: names and paths come in the ANSI code page (CP932 here),
+// the program's own words in UTF-8, and the system's reason follows as a paragraph.
+TEST(BoxText, NamesAreReadInTheAnsiCodePageAndTheReasonIsAParagraph)
+{
+    EXPECT_EQ(win32::noticeBoxText({core::NoticeKind::FileNotOpen, kHyou + ".dat", 0, "アクセスが拒否されました。"}),
+              L"File[ 表.dat ] not open\r\n\r\nアクセスが拒否されました。");
+    EXPECT_EQ(win32::noticeBoxText({core::NoticeKind::NotSquid, kSo + ".dat"}),
+              L"ファイル[ ソ.dat ] は、\r\nSQUIDファイルではないので\r\nパスします");
+    EXPECT_EQ(win32::errorBoxText(core::IoError(core::IoOperation::Write, "C:\\" + kHyou + "\\a.itx", 28)),
+              L"C:\\表\\a.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。");
 }
 
 class WindowOnMemoryFiles : public Window {
