@@ -370,6 +370,52 @@ TEST(BoxText, NamesAreReadInTheAnsiCodePageAndTheReasonIsAParagraph)
               L"C:\\表\\a.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。");
 }
 
+// Kivo.exe itself, started as Explorer starts it (it is copied beside this test by the
+// build): its window comes up from the program's own resources, and the process ends with
+// status 0 once the window is closed.
+TEST(KivoExe, ShowsItsWindowAndEndsWhenItIsClosed)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    path = path.substr(0, path.rfind(L'\\') + 1) + L"Kivo.exe";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        << "cannot start Kivo.exe: error " << GetLastError();
+    WaitForInputIdle(process.hProcess, 30000);
+
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search{process.dwProcessId, nullptr};
+    while (search.found == nullptr && WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+        EnumWindows(
+            [](HWND hwnd, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                if (owner == s->process && IsWindowVisible(hwnd)) {
+                    s->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+    }
+    ASSERT_NE(search.found, nullptr) << "Kivo.exe ended without showing a window";
+    EXPECT_EQ(windowTextW(search.found), L"Kivo");
+    EXPECT_NE(GetDlgItem(search.found, IDC_MAKE_ITX), nullptr);
+
+    PostMessageW(search.found, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD status = ~DWORD{0};
+    GetExitCodeProcess(process.hProcess, &status);
+    EXPECT_EQ(status, 0u);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
 class WindowOnMemoryFiles : public Window {
 protected:
     WindowOnMemoryFiles() : Window(files) {}
