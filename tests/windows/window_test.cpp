@@ -181,9 +181,8 @@ protected:
     void pressEnterIn(HWND control)
     {
         SetFocus(control);
+        // The loop's TranslateMessage makes the WM_CHAR, as for a key really pressed.
         PostMessageW(control, WM_KEYDOWN, VK_RETURN, 1);
-        PostMessageW(control, WM_CHAR, L'\r', 1);
-        PostMessageW(control, WM_KEYUP, VK_RETURN, 0xC0000001);
         pump();
     }
 
