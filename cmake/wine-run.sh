@@ -23,11 +23,13 @@ wineserver=$(dirname "$wine")/wineserver
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-# No debug chatter on stderr (tests compare it), no window system, and no offer to
-# download Mono or Gecko into a new prefix.
+# No debug chatter on stderr (tests compare it), and no offer to download Mono or Gecko
+# into a new prefix. Windows appear only on the private display that wine-session.sh
+# starts (KIVO_WINE_DISPLAY), never on the desktop of whoever runs the tests.
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+if [ -n "${KIVO_WINE_DISPLAY:-}" ]; then export DISPLAY=$KIVO_WINE_DISPLAY; fi
 
 own_prefix=""
 if [ -z "${WINEPREFIX:-}" ]; then

@@ -1,0 +1,441 @@
+// Kivo.exe's window, driven through its control ids with the messages Windows itself would
+// send, in the same process as the test: drops arrive as WM_DROPFILES built here and are
+// routed through the application's own message loop, and notices are recorded through the
+// notifier seam, except where a real message box has to be open.
+#include "windows_test_files.h"
+
+#include "memory_files.h"
+#include "win32/converter_app.h"
+#include "win32/notifier.h"
+#include "win32/resource.h"
+#include "win32/wide_text.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+#include <shlobj.h>  // DROPFILES
+
+#include <cstring>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kivo::testing {
+namespace {
+
+struct Box {
+    bool error;
+    std::wstring text;
+
+    friend bool operator==(const Box&, const Box&) = default;
+};
+
+void PrintTo(const Box& box, std::ostream* out)
+{
+    *out << (box.error ? "error: " : "notice: ") << win32::toUtf8(box.text);
+}
+
+// Records what the user would be told; shows the real box too when `real` is set.
+class RecordingNotifier final : public win32::Notifier {
+public:
+    std::vector<Box> boxes;
+    bool real = false;
+
+    void notice(HWND owner, const std::wstring& text) override
+    {
+        boxes.push_back({false, text});
+        if (real)
+            m_boxes.notice(owner, text);
+    }
+    void error(HWND owner, const std::wstring& text) override
+    {
+        boxes.push_back({true, text});
+        if (real)
+            m_boxes.error(owner, text);
+    }
+
+private:
+    win32::MessageBoxNotifier m_boxes;
+};
+
+Box notice(const std::wstring& text)
+{
+    return {false, text};
+}
+
+// An HDROP as the shell hands it over: DROPFILES, then the names one after another, each
+// ended by a NUL, and one more NUL after the last.
+template <typename Char>
+HDROP makeDrop(const std::vector<std::basic_string<Char>>& paths)
+{
+    std::size_t chars = 1;
+    for (const auto& path : paths)
+        chars += path.size() + 1;
+    const std::size_t size = sizeof(DROPFILES) + chars * sizeof(Char);
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = sizeof(Char) == sizeof(wchar_t);
+    auto* names = reinterpret_cast<Char*>(reinterpret_cast<char*>(files) + sizeof(DROPFILES));
+    for (const auto& path : paths) {
+        std::memcpy(names, path.c_str(), (path.size() + 1) * sizeof(Char));
+        names += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// Runs `action` on the UI thread, from inside whatever message loop is running (a message
+// box's, the About box's), once `find` returns a window.
+class WhenWindowAppears final {
+public:
+    WhenWindowAppears(std::function<HWND()> find, std::function<void(HWND)> action)
+    {
+        s_find = std::move(find);
+        s_action = std::move(action);
+        s_timer = SetTimer(nullptr, 0, 10, &tick);
+    }
+    ~WhenWindowAppears()
+    {
+        if (s_timer != 0)
+            KillTimer(nullptr, s_timer);
+        s_timer = 0;
+    }
+    WhenWindowAppears(const WhenWindowAppears&) = delete;
+    WhenWindowAppears& operator=(const WhenWindowAppears&) = delete;
+
+private:
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        HWND found = s_find();
+        if (found == nullptr || s_timer == 0)
+            return;
+        KillTimer(nullptr, s_timer);
+        s_timer = 0;
+        s_action(found);
+    }
+
+    static inline std::function<HWND()> s_find;
+    static inline std::function<void(HWND)> s_action;
+    static inline UINT_PTR s_timer = 0;
+};
+
+// A visible dialog of this thread owned by `owner`: a message box or the About box.
+HWND ownedDialog(HWND owner)
+{
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t cls[16] = {};
+            GetClassNameW(hwnd, cls, 16);
+            if (GetWindow(hwnd, GW_OWNER) == s->owner && IsWindowVisible(hwnd) && std::wcscmp(cls, L"#32770") == 0) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring windowTextW(HWND hwnd)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+class Window : public ::testing::Test {
+protected:
+    explicit Window(core::FileSystem& files = core::platformFileSystem())
+        : app(GetModuleHandleW(nullptr), notifier, files)
+    {
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(app.CreateMainWindow());
+        dlg = app.mainWindow().hwnd();
+        pump();
+    }
+
+    // Routes every waiting message as Kivo's own loop does.
+    void pump()
+    {
+        while (app.PumpMessage(false)) {
+        }
+    }
+
+    void drop(HDROP files)
+    {
+        PostMessageW(dlg, WM_DROPFILES, reinterpret_cast<WPARAM>(files), 0);
+        pump();
+    }
+
+    void pressEnterIn(HWND control)
+    {
+        SetFocus(control);
+        // The loop's TranslateMessage makes the WM_CHAR, as for a key really pressed.
+        PostMessageW(control, WM_KEYDOWN, VK_RETURN, 1);
+        pump();
+    }
+
+    HWND item(int id) const { return GetDlgItem(dlg, id); }
+
+    std::string text(int id) const
+    {
+        std::string bytes(static_cast<std::size_t>(GetWindowTextLengthA(item(id))) + 1, '\0');
+        bytes.resize(static_cast<std::size_t>(GetWindowTextA(item(id), bytes.data(), static_cast<int>(bytes.size()))));
+        return bytes;
+    }
+
+    std::vector<std::string> list(int id) const
+    {
+        std::vector<std::string> entries;
+        const auto count = SendMessageA(item(id), LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            std::string bytes(static_cast<std::size_t>(SendMessageA(item(id), LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, '\0');
+            bytes.resize(static_cast<std::size_t>(
+                SendMessageA(item(id), LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(bytes.data()))));
+            entries.push_back(bytes);
+        }
+        return entries;
+    }
+
+    RecordingNotifier notifier;
+    win32::CConverterApp app;
+    HWND dlg = nullptr;
+};
+
+TEST_F(Window, StartsEmptyWithTheFocusOnCloseSoThatEnterCloses)
+{
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "");
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), "");
+    EXPECT_TRUE(list(IDC_FILE_LIST).empty());
+    EXPECT_TRUE(list(IDC_PATH_LIST).empty());
+    EXPECT_NE(GetMenuState(GetSystemMenu(dlg, FALSE), IDM_ABOUTBOX, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_NE(SendMessageW(dlg, WM_GETICON, ICON_SMALL, 0), 0);
+    ASSERT_EQ(GetFocus(), item(IDCANCEL));
+
+    pressEnterIn(GetFocus());
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_TRUE(notifier.boxes.empty());
+}
+
+TEST_F(Window, DropQueuesCp932NamesAndLongPathsAndRefusesFolders)
+{
+    const std::string folder = "C:\\data\\" + kSo;                   // ソ: second byte "\\"
+    const std::string first = folder + "\\" + kHyou + ".dat";         // ソ\表.dat
+    const std::string longName = std::string(280, 'x') + ".dat";      // past MAX_PATH on its own
+    drop(makeDrop<char>({first, folder, "C:\\data\\" + longName}));
+
+    EXPECT_EQ(list(IDC_FILE_LIST), (std::vector<std::string>{kHyou + ".dat", longName}));
+    EXPECT_EQ(list(IDC_PATH_LIST), (std::vector<std::string>{first, "C:\\data\\" + longName}));
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), folder + "\\" + kHyou + ".itx");
+    // Each byte of 表 is judged on its own: 0x95 is no letter, 0x5C no word character.
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "w_");
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
+                                  notice(L"ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします"),
+                                  notice(L"ディレクトリのドロップには、\r\n対応してません"),
+                                  notice(L"複数ファイル処理の場合、データは連結され\r\n1つの出力ファイルが生成されます"),
+                              }));
+}
+
+TEST_F(Window, ANameTheCodePageCannotSpellIsNamedInANoticeAndLeftOut)
+{
+    drop(makeDrop<wchar_t>({L"C:\\data\\\xD55C\xAE00.dat", L"C:\\data\\ok.dat"}));  // 한글.dat
+
+    EXPECT_EQ(list(IDC_PATH_LIST), std::vector<std::string>{"C:\\data\\ok.dat"});
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "ok");
+    ASSERT_EQ(notifier.boxes.size(), 1u);
+    EXPECT_NE(notifier.boxes[0].text.find(L"[ \xD55C\xAE00.dat ]"), std::wstring::npos);
+}
+
+TEST_F(Window, EnterInTheOutputFieldMakesTheItxWithItsNoticesInOrder)
+{
+    TempFolder folder;
+    writeFile(folder / "a.dat", squidFile(3));
+    writeFile(folder / (kHyou + ".dat"), squidFile(2));
+    drop(makeDrop<char>({folder / "a.dat", folder / (kHyou + ".dat")}));
+    notifier.boxes.clear();
+
+    pressEnterIn(item(IDC_OUTPUT_PATH));
+
+    EXPECT_EQ(readFile(folder / "a.itx").value_or("?"), expectedItx("a", {3, 2}));
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
+                                  notice(L"a.dat から 3 ポイントのデータを\r\n抽出しました。"),
+                                  notice(L"表.dat から 2 ポイントのデータを\r\n抽出しました。"),
+                              }));
+    EXPECT_TRUE(list(IDC_FILE_LIST).empty());
+    EXPECT_TRUE(list(IDC_PATH_LIST).empty());
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "");
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), "");
+    EXPECT_TRUE(IsWindow(dlg));
+}
+
+TEST_F(Window, LeavingThePrefixFieldSanitizesIt)
+{
+    SetDlgItemTextA(dlg, IDC_WAVE_PREFIX, "1x-y");
+    SetFocus(item(IDC_WAVE_PREFIX));
+    PostMessageW(item(IDC_WAVE_PREFIX), WM_KEYDOWN, VK_TAB, 1);  // on to the output field
+    pump();
+
+    EXPECT_EQ(GetFocus(), item(IDC_OUTPUT_PATH));
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "wx_y");
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
+                                  notice(L"ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします"),
+                              }));
+}
+
+TEST_F(Window, ADropArrivingWhileANoticeIsOpenIsNotTaken)
+{
+    notifier.real = true;
+    std::wstring caption;
+    bool ownerDisabled = false;
+    WhenWindowAppears closeBox([this] { return ownedDialog(dlg); },
+                               [&](HWND box) {
+                                   caption = windowTextW(box);
+                                   ownerDisabled = !IsWindowEnabled(dlg);
+                                   // Both go into this thread's queue, so the box's own loop
+                                   // meets the drop before its OK.
+                                   PostMessageW(dlg, WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop<char>({"C:\\data\\late.dat"})), 0);
+                                   PostMessageW(box, WM_COMMAND, IDOK, 0);
+                               });
+    drop(makeDrop<char>({"C:\\data\\folder"}));  // opens the directory notice
+
+    EXPECT_EQ(caption, win32::applicationTitle());
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{notice(L"ディレクトリのドロップには、\r\n対応してません")}));
+    EXPECT_TRUE(list(IDC_FILE_LIST).empty());
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), "");
+}
+
+TEST_F(Window, TheSystemMenuEntryOpensTheAboutBoxAndItsOkClosesIt)
+{
+    std::wstring caption;
+    bool ownerDisabled = false;
+    WhenWindowAppears clickOk([this] { return ownedDialog(dlg); },
+                              [&](HWND box) {
+                                  caption = windowTextW(box);
+                                  ownerDisabled = !IsWindowEnabled(dlg);
+                                  SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+                              });
+    SendMessageW(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+
+    EXPECT_EQ(caption, L"Kivoのﾊﾞｰｼﾞｮﾝ情報");
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_EQ(ownedDialog(dlg), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(dlg));
+}
+
+TEST(WindowClosing, CloseEscAndTheCloseBoxEachCloseTheWindowWithoutANotice)
+{
+    const std::function<void(HWND)> ways[] = {
+        [](HWND dlg) { SendMessageW(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0); },
+        [](HWND dlg) { PostMessageW(GetDlgItem(dlg, IDC_WAVE_PREFIX), WM_KEYDOWN, VK_ESCAPE, 1); },
+        [](HWND dlg) { PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (const auto& close : ways) {
+        RecordingNotifier notifier;
+        win32::CConverterApp app(GetModuleHandleW(nullptr), notifier);
+        ASSERT_TRUE(app.CreateMainWindow());
+        HWND dlg = app.mainWindow().hwnd();
+        // A prefix that the sanitizer would change, in the field that has the focus.
+        SetDlgItemTextA(dlg, IDC_WAVE_PREFIX, "1x");
+        SetFocus(GetDlgItem(dlg, IDC_WAVE_PREFIX));
+        close(dlg);
+        while (IsWindow(dlg) && app.PumpMessage(false)) {
+        }
+        EXPECT_FALSE(IsWindow(dlg));
+        EXPECT_TRUE(notifier.boxes.empty());
+    }
+}
+
+// What the boxes say, as UTF-16: names and paths come in the ANSI code page (CP932 here),
+// the program's own words in UTF-8, and the system's reason follows as a paragraph.
+TEST(BoxText, NamesAreReadInTheAnsiCodePageAndTheReasonIsAParagraph)
+{
+    EXPECT_EQ(win32::noticeBoxText({core::NoticeKind::FileNotOpen, kHyou + ".dat", 0, "アクセスが拒否されました。"}),
+              L"File[ 表.dat ] not open\r\n\r\nアクセスが拒否されました。");
+    EXPECT_EQ(win32::noticeBoxText({core::NoticeKind::NotSquid, kSo + ".dat"}),
+              L"ファイル[ ソ.dat ] は、\r\nSQUIDファイルではないので\r\nパスします");
+    EXPECT_EQ(win32::errorBoxText(core::IoError(core::IoOperation::Write, "C:\\" + kHyou + "\\a.itx", 28)),
+              L"C:\\表\\a.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。");
+}
+
+// Kivo.exe itself, started as Explorer starts it (it is copied beside this test by the
+// build): its window comes up from the program's own resources, and the process ends with
+// status 0 once the window is closed.
+TEST(KivoExe, ShowsItsWindowAndEndsWhenItIsClosed)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    path = path.substr(0, path.rfind(L'\\') + 1) + L"Kivo.exe";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        << "cannot start Kivo.exe: error " << GetLastError();
+    WaitForInputIdle(process.hProcess, 30000);
+
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search{process.dwProcessId, nullptr};
+    while (search.found == nullptr && WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+        EnumWindows(
+            [](HWND hwnd, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                if (owner == s->process && IsWindowVisible(hwnd)) {
+                    s->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+    }
+    ASSERT_NE(search.found, nullptr) << "Kivo.exe ended without showing a window";
+    EXPECT_EQ(windowTextW(search.found), L"Kivo");
+    EXPECT_NE(GetDlgItem(search.found, IDC_MAKE_ITX), nullptr);
+
+    PostMessageW(search.found, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD status = ~DWORD{0};
+    GetExitCodeProcess(process.hProcess, &status);
+    EXPECT_EQ(status, 0u);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+class WindowOnMemoryFiles : public Window {
+protected:
+    WindowOnMemoryFiles() : Window(files) {}
+    static inline MemoryFileSystem files;
+};
+
+TEST_F(WindowOnMemoryFiles, AReadErrorShowsTheStopBoxAndKeepsTheQueue)
+{
+    files.files["C:\\d\\a.dat"] = squidFile(4);
+    files.failReadAfter = 100;
+    drop(makeDrop<char>({"C:\\d\\a.dat"}));
+    notifier.boxes.clear();
+
+    SendMessageW(item(IDC_MAKE_ITX), BM_CLICK, 0, 0);
+
+    EXPECT_EQ(notifier.boxes, (std::vector<Box>{{true, L"C:\\d\\a.dat へのｱｸｾｽ中に不明なｴﾗｰが発生しました。"}}));
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(list(IDC_PATH_LIST), std::vector<std::string>{"C:\\d\\a.dat"});
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "a");
+    EXPECT_EQ(text(IDC_OUTPUT_PATH), "C:\\d\\a.itx");
+}
+
+} // namespace
+} // namespace kivo::testing
