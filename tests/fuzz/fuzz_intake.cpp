@@ -8,6 +8,7 @@
 #include "intake/intake.h"
 #include "memory_files.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -87,8 +88,9 @@ void checkSanitizer(const std::string& typed)
     check(!prefix.empty() && isLetter(prefix[0]), "sanitizer: result does not start with an ASCII letter");
     for (char c : prefix)
         check(isWaveNameByte(c), "sanitizer: result holds a byte outside letters, digits and _");
-    check(prefix.size() == (typed.empty() ? 1 : typed.size()), "sanitizer: length changed");
-    for (std::size_t i = 1; i < typed.size(); ++i) {
+    // Igor takes wave names of up to 255 bytes; _LongMomentSD is 13 of them.
+    check(prefix.size() == (typed.empty() ? 1 : std::min<std::size_t>(typed.size(), 242)), "sanitizer: wrong length");
+    for (std::size_t i = 1; i < prefix.size(); ++i) {
         if (isWaveNameByte(typed[i]))
             check(prefix[i] == typed[i], "sanitizer: a good byte was replaced");
     }

@@ -93,6 +93,9 @@ std::string modelSanitize(std::string prefix)
         if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '_')
             prefix[i] = '_';
     }
+    // Igor takes wave names of up to 255 bytes; _LongMomentSD is 13 of them.
+    if (prefix.size() > 242)
+        prefix.resize(242);
     return prefix;
 }
 
