@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/full_path.h"
 #include "core/conversion_run.h"
+#include "core/file_system.h"
 #include "core/host.h"
 #include "core/io_error.h"
 #include "core/notice.h"
@@ -35,9 +36,6 @@ constexpr std::string_view kUsage =
     "\n"
     "Notices go to standard error. Exit status: 0 when the output was written and every\n"
     "FILE could be queued and opened, 1 when not, 2 for a usage error.\n";
-
-// What -o - stands for: the descriptor itself, so that `>> log` appends to the log.
-constexpr const char* kStandardOutput = "/dev/stdout";
 
 constexpr std::string_view kVersion = "Kivo " KIVO_VERSION_STRING "\n";
 
@@ -201,7 +199,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         intake::SanitizeWavePrefix(window);
     }
     if (options.output && *options.output == "-") {
-        window.outputField = kStandardOutput;
+        window.outputField = core::kStandardOutputPath;
     } else if (options.output) {
         std::optional<std::string> path = fullPath(*options.output, problem);
         if (!path) {

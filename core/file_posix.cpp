@@ -28,6 +28,8 @@ CodePage systemCodePage()
     return CodePage::Utf8;
 }
 
+const char* const kStandardOutputPath = "/dev/stdout";
+
 std::string systemTextToUtf8(const std::string& text)
 {
     return text;

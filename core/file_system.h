@@ -53,6 +53,11 @@ public:
 // The operating system's files.
 FileSystem& platformFileSystem();
 
+// The output path that stands for standard output (`-o -`): /dev/stdout where the system
+// has it, else a device name that no file can have. Written through the descriptor, so
+// that a redirection with >> appends.
+extern const char* const kStandardOutputPath;
+
 // A name in the system's narrow encoding (the ANSI code page on Windows) as UTF-8, for
 // reasons, which are UTF-8 everywhere.
 std::string systemTextToUtf8(const std::string& text);
