@@ -304,7 +304,7 @@ std::string resolve(const std::string& path)
         if (!target.empty() && target.front() == '/')
             place = target;
         else
-            place = place.substr(0, place.rfind('/') + 1) + target;
+            place.erase(place.rfind('/') + 1).append(target);
     }
     return place;
 }
