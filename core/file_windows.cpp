@@ -186,7 +186,7 @@ public:
             placed = MoveFileExA(m_stagingPath.c_str(), m_targetPath.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!placed)
-            throw IoError(IoOperation::Close, m_targetPath, lastError());
+            throw IoError(IoOperation::Close, m_targetPath, lastError(), "cannot put the output in place");
         m_committed = true;
         if (replacing && m_targetAttributes != INVALID_FILE_ATTRIBUTES)
             SetFileAttributesA(m_targetPath.c_str(), m_targetAttributes);
