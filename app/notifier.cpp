@@ -1,6 +1,7 @@
 #include "app/notifier.h"
 
 #include "app/native_text.h"
+#include "core/notice.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -42,10 +43,7 @@ QString applicationTitle()
 
 QString messageText(const std::string& text)
 {
-    QString shown = fromNative(text);
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return shown;
+    return fromNative(core::noticeLines(text));
 }
 
 void MessageBoxNotifier::notice(QWidget* owner, const QString& text)

@@ -15,8 +15,8 @@
 #include <cerrno>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace kivo::cli {
@@ -44,17 +44,7 @@ void writeNotice(std::ostream& err, std::string_view text)
 {
     // Built whole and written once: standard error is unbuffered, and a batch of thousands
     // of files would otherwise cost a system call per byte.
-    std::string lines;
-    lines.reserve(text.size() + 1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') {
-            lines += text[i];
-            continue;
-        }
-        lines += '\n';
-        if (i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-    }
+    std::string lines = core::noticeLines(text);
     lines += '\n';
     err.write(lines.data(), static_cast<std::streamsize>(lines.size()));
     err.flush();

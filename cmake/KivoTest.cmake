@@ -1,6 +1,6 @@
 find_package(GTest REQUIRED)
 
-# kivo_add_test(NAME SOURCES... LIBS...) registers one GoogleTest suite with ctest.
+# kivo_add_gtest(NAME SOURCES file... LIBS library...) registers one GoogleTest suite with ctest.
 function(kivo_add_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})

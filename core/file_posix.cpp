@@ -3,7 +3,6 @@
 // one is reading or writing, as share mode 0 guarantees on Windows.
 #include "core/file_system.h"
 #include "core/io_error.h"
-#include "core/text.h"
 
 #include <cerrno>
 #include <climits>
@@ -21,12 +20,6 @@
 #include <unistd.h>
 
 namespace kivo::core {
-
-CodePage systemCodePage()
-{
-    // Linux and macOS name files in UTF-8, where a plain byte search is already exact.
-    return CodePage::Utf8;
-}
 
 const char* const kStandardOutputPath = "/dev/stdout";
 

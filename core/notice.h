@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kivo::core {
 
@@ -31,5 +32,9 @@ struct Notice {
 // The notice's text as the user reads it: UTF-8 for the program's own words, the display
 // name's bytes as they are, and "\r" (or "\r\n" for the wave-prefix notice) as line breaks.
 std::string noticeText(const Notice& notice);
+
+// `text` with each of its line breaks ("\r", or "\r\n") made one "\n", for the outputs where
+// a lone CR does not end a line (a terminal, a Qt message box).
+std::string noticeLines(std::string_view text);
 
 } // namespace kivo::core

@@ -60,12 +60,6 @@ const char* findStop(const char* p, const char* end, char c, bool stopAtHigh) no
     return end;
 }
 
-std::size_t findChar(std::string_view text, char c, CodePage page, std::size_t from) noexcept
-{
-    const CharSearch hit = scanForChar(text, c, page, from);
-    return hit.found ? hit.pos : std::string_view::npos;
-}
-
 std::size_t findLastChar(std::string_view text, char c, CodePage page) noexcept
 {
     if (page == CodePage::Utf8) {

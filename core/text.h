@@ -35,9 +35,6 @@ CharSearch scanForChar(std::string_view text, char c, CodePage page, std::size_t
 // bytes at a time, since the reader calls it for every field of every row.
 const char* findStop(const char* p, const char* end, char c, bool stopAtHigh) noexcept;
 
-// The position of the first `c` that is a character of its own, or npos.
-std::size_t findChar(std::string_view text, char c, CodePage page, std::size_t from = 0) noexcept;
-
 // The position of the last `c` that is a character of its own, or npos.
 std::size_t findLastChar(std::string_view text, char c, CodePage page) noexcept;
 

@@ -5,6 +5,7 @@
 #include "app/dialog_units.h"
 #include "app/notifier.h"
 #include "core/io_error.h"
+#include "expected_itx.h"
 #include "squid_files.h"
 
 #include <QAction>
@@ -537,18 +538,9 @@ void TestMainWindow::makeItxConvertsTheQueue()
                           QStringLiteral("ファイル[ notes.txt ] は、\nSQUIDファイルではないので\nパスします"),
                           QStringLiteral("run2.dat から 1 ポイントのデータを\n抽出しました。")}));
     QCOMPARE(SquidFolder::read(m_folder->path(QStringLiteral("run1.itx"))),
-             QByteArray("IGOR\r\n"
-                        "WAVES/D\trun1_Time\trun1_Field\trun1_Temperature\trun1_LongMoment\trun1_LongMomentSD\r\n"
-                        "BEGIN\r\n"
-                        "\t0.5\t100\t300\t1.5E-3\t2E-6\r\n"
-                        "\t1.5\t200\t299.5\t1.4E-3\t3E-6\r\n"
-                        "\t2.5\t300\tNaN\tNaN\tNaN\r\n"
-                        "END\r\n"
-                        "X SetScale/P x 0,1,\"\", run1_Time; SetScale y 0,0,\"\", run1_Time\r\n"
-                        "X SetScale/P x 0,1,\"\", run1_Field; SetScale y 0,0,\"\", run1_Field\r\n"
-                        "X SetScale/P x 0,1,\"\", run1_Temperature; SetScale y 0,0,\"\", run1_Temperature\r\n"
-                        "X SetScale/P x 0,1,\"\", run1_LongMoment; SetScale y 0,0,\"\", run1_LongMoment\r\n"
-                        "X SetScale/P x 0,1,\"\", run1_LongMomentSD; SetScale y 0,0,\"\", run1_LongMomentSD\r\n"));
+             QByteArray::fromStdString(testing::itx("run1", {"\t0.5\t100\t300\t1.5E-3\t2E-6",
+                                                             "\t1.5\t200\t299.5\t1.4E-3\t3E-6",
+                                                             "\t2.5\t300\tNaN\tNaN\tNaN"})));
     QCOMPARE(fileList()->count(), 0);
     QCOMPARE(m_window->queueCount(), 0u);
     QCOMPARE(wavePrefix()->text(), QString());
@@ -566,10 +558,8 @@ void TestMainWindow::enterInPrefixFieldSanitizesTheRun()
     press(Qt::Key_Return);
 
     const QByteArray output = SquidFolder::read(m_folder->path(QStringLiteral("run1.itx")));
-    QVERIFY2(output.startsWith("IGOR\r\nWAVES/D\tx_y_Time\tx_y_Field\tx_y_Temperature\tx_y_LongMoment\t"
-                               "x_y_LongMomentSD\r\n"),
-             output.constData());
-    QVERIFY(output.endsWith("X SetScale/P x 0,1,\"\", x_y_LongMomentSD; SetScale y 0,0,\"\", x_y_LongMomentSD\r\n"));
+    QVERIFY2(output.startsWith(QByteArray::fromStdString(testing::itxHeader("x_y"))), output.constData());
+    QVERIFY(output.endsWith(QByteArray::fromStdString(testing::itxTrailer("x_y"))));
     QCOMPARE(m_notifier->notices,
              QStringList{QStringLiteral("run1.dat から 2 ポイントのデータを\n抽出しました。")});
     QCOMPARE(wavePrefix()->text(), QString());
@@ -594,7 +584,7 @@ void TestMainWindow::prefixNoticeIsShownOnceWhileFocusMoves()
     QCOMPARE(m_notifier->notices,
              (QStringList{kPrefixNotice, QStringLiteral("run1.dat から 2 ポイントのデータを\n抽出しました。")}));
     const QByteArray output = SquidFolder::read(m_folder->path(QStringLiteral("run1.itx")));
-    QVERIFY2(output.startsWith("IGOR\r\nWAVES/D\twx_Time\t"), output.constData());
+    QVERIFY2(output.startsWith(QByteArray::fromStdString(testing::itxHeader("wx"))), output.constData());
     QCOMPARE(wavePrefix()->text(), QString());
 }
 

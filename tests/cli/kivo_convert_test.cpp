@@ -3,8 +3,9 @@
 #include "core/conversion_run.h"
 #include "core/io_error.h"
 #include "core/notice.h"
-#include "fake_window.h"
+#include "expected_itx.h"
 #include "intake/intake.h"
+#include "recording_window.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using kivo::testing::itx;
+using kivo::testing::squidFile;
 
 const std::string kCountRun1 = "run1.dat から 2 ポイントのデータを\n抽出しました。\n";
 const std::string kFirstLetter = "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\n一時的に w にします\n";
@@ -53,34 +56,8 @@ std::string countNotice(const std::string& name, int count)
     return name + " から " + std::to_string(count) + " ポイントのデータを\n抽出しました。\n";
 }
 
-// A SQUID data file as the instrument writes it: CR LF, a trailing comma on every line.
-std::string squidFile(const std::vector<std::string>& rows)
-{
-    std::string text = "[Header]\r\nTITLE,Kivo test\r\n[Data]\r\n"
-                       "Time,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,Range,\r\n";
-    for (const std::string& row : rows)
-        text += row + "\r\n";
-    return text;
-}
-
 const std::vector<std::string> kRun1Rows = {"10.5,,1000,300,1.5E-5,2E-7,1,", "11.5,a,2000,299.5,1.6E-5,3E-7,1,"};
 const std::vector<std::string> kRun2Rows = {"20,,-5,4.2,7E-6,1E-8,1,"};
-
-// The output for `prefix` with the given data lines (each without its line end).
-std::string itx(const std::string& prefix, const std::vector<std::string>& lines)
-{
-    const char* suffixes[] = {"_Time", "_Field", "_Temperature", "_LongMoment", "_LongMomentSD"};
-    std::string text = "IGOR\r\nWAVES/D";
-    for (const char* s : suffixes)
-        text += "\t" + prefix + s;
-    text += "\r\nBEGIN\r\n";
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    text += "END\r\n";
-    for (const char* s : suffixes)
-        text += "X SetScale/P x 0,1,\"\", " + prefix + s + "; SetScale y 0,0,\"\", " + prefix + s + "\r\n";
-    return text;
-}
 
 const std::vector<std::string> kRun1Lines = {"\t10.5\t1000\t300\t1.5E-5\t2E-7", "\t11.5\t2000\t299.5\t1.6E-5\t3E-7"};
 const std::vector<std::string> kRun2Lines = {"\t20\t-5\t4.2\t7E-6\t1E-8"};
@@ -389,23 +366,15 @@ TEST_F(KivoConvert, MatchesADropOntoAnEmptyWindowAndMakeItx)
     writeFile(m_work / "data" / "notes.txt", "measured on Tuesday\r\n");
     const std::vector<std::string> files = {"data/1st-run.dat", "data/notes.txt", "data", "data/run2.dat"};
 
-    kivo::test::FakeWindow window;
+    kivo::testing::RecordingHost window;
     std::vector<std::string> dropped;
     for (const std::string& file : files)
         dropped.push_back((m_work / file).lexically_normal().string());
     kivo::intake::AddDroppedFiles(window, dropped);
     ASSERT_TRUE(kivo::core::OnMakeItx(window, &kivo::intake::SanitizeWavePrefix).outputWritten);
     std::string windowNotices;
-    for (const auto& shown : window.shown) {
-        std::string text = kivo::core::noticeText(shown.notice);
-        std::string lines;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                continue;
-            lines += text[i] == '\r' ? '\n' : text[i];
-        }
-        windowNotices += lines + "\n";
-    }
+    for (const auto& shown : window.shown)
+        windowNotices += kivo::core::noticeLines(kivo::core::noticeText(shown.notice)) + "\n";
     const std::string windowBytes = readFile(m_work / "data" / "1st-run.itx");
     fs::remove(m_work / "data" / "1st-run.itx");
 

@@ -1,6 +1,8 @@
 #include "core/conversion_run.h"
 #include "core/io_error.h"
+#include "expected_itx.h"
 #include "memory_files.h"
+#include "recording_window.h"
 
 #include <gtest/gtest.h>
 
@@ -24,40 +26,14 @@ using kivo::core::NoticeKind;
 using kivo::core::OnMakeItx;
 using kivo::core::QueueEntry;
 using kivo::core::RunResult;
+using kivo::testing::itxHeader;
+using kivo::testing::itxRows;
+using kivo::testing::itxTrailer;
 using kivo::testing::MemoryFileSystem;
 using kivo::testing::RecordingHost;
+using kivo::testing::squidFile;
 
 namespace {
-
-std::string squid(int rows, const std::string& tag = "")
-{
-    std::string s = "[Header]\r\nTITLE,run\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,\r\n";
-    for (int i = 1; i <= rows; ++i)
-        s += tag + std::to_string(i) + ",,10,300,1E-5,2E-7,x,\r\n";
-    return s;
-}
-
-std::string header(const std::string& p)
-{
-    return "IGOR\r\nWAVES/D\t" + p + "_Time\t" + p + "_Field\t" + p + "_Temperature\t" + p + "_LongMoment\t" + p +
-           "_LongMomentSD\r\nBEGIN\r\n";
-}
-
-std::string trailer(const std::string& p)
-{
-    std::string s = "END\r\n";
-    for (const char* suffix : {"_Time", "_Field", "_Temperature", "_LongMoment", "_LongMomentSD"})
-        s += "X SetScale/P x 0,1,\"\", " + p + suffix + "; SetScale y 0,0,\"\", " + p + suffix + "\r\n";
-    return s;
-}
-
-std::string rows(int n, const std::string& tag = "")
-{
-    std::string s;
-    for (int i = 1; i <= n; ++i)
-        s += "\t" + tag + std::to_string(i) + "\t10\t300\t1E-5\t2E-7\r\n";
-    return s;
-}
 
 struct RunFixture : ::testing::Test {
     MemoryFileSystem files;
@@ -76,7 +52,7 @@ TEST_F(RunFixture, AnEmptyQueueWritesHeaderAndTrailerSilentlyAndClearsTheFields)
 {
     const RunResult result = run();
     EXPECT_TRUE(result.outputWritten);
-    EXPECT_EQ(files.files.at("/d/run1.itx"), header("run1") + trailer("run1"));
+    EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxTrailer("run1"));
     EXPECT_TRUE(host.notices.empty());
     EXPECT_EQ(host.prefixField, "");
     EXPECT_EQ(host.outputField, "");
@@ -84,14 +60,14 @@ TEST_F(RunFixture, AnEmptyQueueWritesHeaderAndTrailerSilentlyAndClearsTheFields)
 
 TEST_F(RunFixture, FilesAreConcatenatedInQueueOrderWithACountNoticeEach)
 {
-    files.files["/d/a.dat"] = squid(3, "a");
-    files.files["/d/b.dat"] = squid(4, "b");
+    files.files["/d/a.dat"] = squidFile(3, "a");
+    files.files["/d/b.dat"] = squidFile(4, "b");
     host.enqueue("a.dat", "/d/a.dat");
     host.enqueue("b.dat", "/d/b.dat");
     const RunResult result = run();
     EXPECT_TRUE(result.outputWritten);
     EXPECT_TRUE(result.everyInputOpened);
-    EXPECT_EQ(files.files.at("/d/run1.itx"), header("run1") + rows(3, "a") + rows(4, "b") + trailer("run1"));
+    EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(3, "a") + itxRows(4, "b") + itxTrailer("run1"));
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 3},
                                                  {NoticeKind::PointsExtracted, "b.dat", 4}}));
     EXPECT_TRUE(host.queue.empty());
@@ -104,7 +80,7 @@ TEST_F(RunFixture, EachOutcomeGetsItsNoticeOrNone)
     files.files["/d/nocol.dat"] = "[Header]\r\n[Data]\r\n";
     files.files["/d/other.dat"] = "[Header]\r\n[Data]\r\nDate,Value\r\n1,2,3,4,5,6,\r\n";
     files.files["/d/empty.dat"] = "[Header]\r\n[Data]\r\nTime,Comment\r\n";
-    files.files["/d/good.dat"] = squid(2);
+    files.files["/d/good.dat"] = squidFile(2);
     for (const char* name : {"text.dat", "nodata.dat", "nocol.dat", "other.dat", "empty.dat", "good.dat"})
         host.enqueue(name, std::string("/d/") + name);
     run();
@@ -112,13 +88,13 @@ TEST_F(RunFixture, EachOutcomeGetsItsNoticeOrNone)
                                                  {NoticeKind::NoDataSection, "nodata.dat"},
                                                  {NoticeKind::PointsExtracted, "empty.dat", 0},
                                                  {NoticeKind::PointsExtracted, "good.dat", 2}}));
-    EXPECT_EQ(files.files.at("/d/run1.itx"), header("run1") + rows(2) + trailer("run1"));
+    EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(2) + itxTrailer("run1"));
 }
 
 TEST_F(RunFixture, AnInputThatCannotBeOpenedIsPassedOverAndTheOutputCompleted)
 {
-    files.files["/d/a.dat"] = squid(1);
-    files.files["/d/held.dat"] = squid(5);
+    files.files["/d/a.dat"] = squidFile(1);
+    files.files["/d/held.dat"] = squidFile(5);
     files.locked.insert("/d/held.dat");
     host.enqueue("gone.dat", "/d/gone.dat");
     host.enqueue("held.dat", "/d/held.dat");
@@ -129,13 +105,13 @@ TEST_F(RunFixture, AnInputThatCannotBeOpenedIsPassedOverAndTheOutputCompleted)
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "gone.dat"},
                                                  {NoticeKind::FileNotOpen, "held.dat"},
                                                  {NoticeKind::PointsExtracted, "a.dat", 1}}));
-    EXPECT_EQ(files.files.at("/d/run1.itx"), header("run1") + rows(1) + trailer("run1"));
+    EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(1) + itxTrailer("run1"));
     EXPECT_TRUE(host.queue.empty());
 }
 
 TEST_F(RunFixture, AnOutputThatCannotBeCreatedChangesNothing)
 {
-    files.files["/d/a.dat"] = squid(1);
+    files.files["/d/a.dat"] = squidFile(1);
     host.enqueue("a.dat", "/d/a.dat");
     host.outputField = "";
     const RunResult result = run();
@@ -148,15 +124,15 @@ TEST_F(RunFixture, AnOutputThatCannotBeCreatedChangesNothing)
 
 TEST_F(RunFixture, TheOutputNeverReplacesAQueuedInput)
 {
-    files.files["/d/a.dat"] = squid(1);
-    files.files["/d/b.dat"] = squid(2);
+    files.files["/d/a.dat"] = squidFile(1);
+    files.files["/d/b.dat"] = squidFile(2);
     host.enqueue("a.dat", "/d/a.dat");
     host.enqueue("b.dat", "/d/b.dat");
     host.outputField = "/d/b.dat";
     const RunResult result = run();
     EXPECT_FALSE(result.outputWritten);
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, "", 0, "the output names the input b.dat"}}));
-    EXPECT_EQ(files.files.at("/d/b.dat"), squid(2));
+    EXPECT_EQ(files.files.at("/d/b.dat"), squidFile(2));
     EXPECT_EQ(host.queue.count(), 2u);
     EXPECT_EQ(host.outputField, "/d/b.dat");
 }
@@ -184,8 +160,8 @@ TEST_F(RunFixture, AFailedRunLeavesTheEarlierOutputAndRestoresTheBatch)
     for (const FailureCase& c : kFailures) {
         MemoryFileSystem fs;
         fs.files["/d/run1.itx"] = "earlier good output";
-        fs.files["/d/a.dat"] = squid(2);
-        fs.files["/d/b.dat"] = squid(40);
+        fs.files["/d/a.dat"] = squidFile(2);
+        fs.files["/d/b.dat"] = squidFile(40);
         RecordingHost h;
         h.enqueue("a.dat", "/d/a.dat");
         h.enqueue("b.dat", "/d/b.dat");
@@ -195,7 +171,7 @@ TEST_F(RunFixture, AFailedRunLeavesTheEarlierOutputAndRestoresTheBatch)
             fs.failReadAfter = kivo::testing::kNever;
         c.arm(fs);
         if (c.operation == kivo::core::IoOperation::Read)
-            fs.files["/d/a.dat"] = squid(2).substr(0, 100);  // under the limit
+            fs.files["/d/a.dat"] = squidFile(2).substr(0, 100);  // under the limit
         try {
             OnMakeItx(h, nullptr, fs, CodePage::Utf8);
             ADD_FAILURE() << c.what << ": no error";
@@ -215,13 +191,13 @@ TEST_F(RunFixture, ThePrefixIsTakenFromTheFieldAndCheckedBeforeTheHeader)
 {
     host.prefixField = "";
     OnMakeItx(host, nullptr, files, CodePage::Utf8);
-    EXPECT_EQ(files.files.at("/d/run1.itx"), header("") + trailer(""));
+    EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("") + itxTrailer(""));
 
     host.prefixField = "x-y";
     host.outputField = "/d/run2.itx";
     OnMakeItx(
         host, [](kivo::core::Host& h) { h.wavePrefix = "x_y"; }, files, CodePage::Utf8);
-    EXPECT_EQ(files.files.at("/d/run2.itx"), header("x_y") + trailer("x_y"));
+    EXPECT_EQ(files.files.at("/d/run2.itx"), itxHeader("x_y") + itxTrailer("x_y"));
 }
 
 // A notice takes the focus, and the prefix field's focus-loss handler may then change the
@@ -238,13 +214,13 @@ struct FocusStealingHost : RecordingHost {
 TEST(Run, KeepsThePrefixItTookWhileANoticeIsOpen)
 {
     MemoryFileSystem files;
-    files.files["/d/a.dat"] = squid(1);
+    files.files["/d/a.dat"] = squidFile(1);
     FocusStealingHost host;
     host.enqueue("a.dat", "/d/a.dat");
     host.prefixField = "p";
     host.outputField = "/d/o.itx";
     OnMakeItx(host, nullptr, files, CodePage::Utf8);
-    EXPECT_EQ(files.files.at("/d/o.itx"), header("p") + rows(1) + trailer("p"));
+    EXPECT_EQ(files.files.at("/d/o.itx"), itxHeader("p") + itxRows(1) + itxTrailer("p"));
 }
 
 #ifndef _WIN32
@@ -280,10 +256,10 @@ struct DiskRun : ::testing::Test {
 TEST_F(DiskRun, ReplacesAnExistingOutputAndLeavesNoStagingFile)
 {
     const std::string out = write("o.itx", std::string(5000, 'x'));
-    host.enqueue("a.dat", write("a.dat", squid(2)));
+    host.enqueue("a.dat", write("a.dat", squidFile(2)));
     host.outputField = out;
     EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten);
-    EXPECT_EQ(read(out), header("w") + rows(2) + trailer("w"));
+    EXPECT_EQ(read(out), itxHeader("w") + itxRows(2) + itxTrailer("w"));
     EXPECT_EQ(entries(), 2u);
 }
 
@@ -311,16 +287,16 @@ TEST_F(DiskRun, RefusesOutputsItCannotCreate)
 
 TEST_F(DiskRun, ANamedQueuedInputIsRecognisedUnderAnotherSpelling)
 {
-    const std::string input = write("a.dat", squid(2));
+    const std::string input = write("a.dat", squidFile(2));
     host.enqueue("a.dat", input);
     host.outputField = (dir / "." / "a.dat").string();
     EXPECT_FALSE(OnMakeItx(host, nullptr).outputWritten);
-    EXPECT_EQ(read(input), squid(2));
+    EXPECT_EQ(read(input), squidFile(2));
 }
 
 TEST_F(DiskRun, InputsHeldByAnotherProgramOrNotFilesAreNotOpened)
 {
-    const std::string held = write("held.dat", squid(1));
+    const std::string held = write("held.dat", squidFile(1));
     const int fd = ::open(held.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     fs::create_directory(dir / "run.1");
@@ -343,7 +319,7 @@ TEST_F(DiskRun, AnyNameTheFileSystemTakesCanBeTheOutput)
         const fs::path out = dir / (std::string(size - 4, 'n') + ".itx");
         host.outputField = out.string();
         EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten) << size;
-        EXPECT_EQ(read(out), header("w") + trailer("w")) << size;
+        EXPECT_EQ(read(out), itxHeader("w") + itxTrailer("w")) << size;
         host.prefixField = "w";
     }
     EXPECT_EQ(entries(), 2u);
@@ -357,7 +333,7 @@ TEST_F(DiskRun, ADanglingLinkCreatesItsTargetAndStays)
     host.outputField = link.string();
     EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten);
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(read(dir / "sub" / "new.itx"), header("w") + trailer("w"));
+    EXPECT_EQ(read(dir / "sub" / "new.itx"), itxHeader("w") + itxTrailer("w"));
 }
 
 TEST_F(DiskRun, RootReplacingAnotherUsersOutputKeepsItsOwnerAndGroup)
@@ -372,7 +348,7 @@ TEST_F(DiskRun, RootReplacingAnotherUsersOutputKeepsItsOwnerAndGroup)
     ASSERT_EQ(::stat(out.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 4321u);
     EXPECT_EQ(st.st_gid, 8765u);
-    EXPECT_EQ(read(out), header("w") + trailer("w"));
+    EXPECT_EQ(read(out), itxHeader("w") + itxTrailer("w"));
 }
 TEST_F(DiskRun, AReplacedOutputKeepsItsLinkAndPermissions)
 {
@@ -383,7 +359,7 @@ TEST_F(DiskRun, AReplacedOutputKeepsItsLinkAndPermissions)
     host.outputField = link.string();
     EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten);
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(read(real), header("w") + trailer("w"));
+    EXPECT_EQ(read(real), itxHeader("w") + itxTrailer("w"));
     EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 #endif

@@ -1,5 +1,6 @@
 #include "core/io_error.h"
 #include "core/itx_writer.h"
+#include "expected_itx.h"
 #include "memory_files.h"
 
 #include <gtest/gtest.h>
@@ -12,14 +13,8 @@ using kivo::testing::MemoryFileSystem;
 
 namespace {
 
-const std::string kTrailerW = "END\r\n"
-                              "X SetScale/P x 0,1,\"\", w_Time; SetScale y 0,0,\"\", w_Time\r\n"
-                              "X SetScale/P x 0,1,\"\", w_Field; SetScale y 0,0,\"\", w_Field\r\n"
-                              "X SetScale/P x 0,1,\"\", w_Temperature; SetScale y 0,0,\"\", w_Temperature\r\n"
-                              "X SetScale/P x 0,1,\"\", w_LongMoment; SetScale y 0,0,\"\", w_LongMoment\r\n"
-                              "X SetScale/P x 0,1,\"\", w_LongMomentSD; SetScale y 0,0,\"\", w_LongMomentSD\r\n";
-
-const std::string kHeaderW = "IGOR\r\nWAVES/D\tw_Time\tw_Field\tw_Temperature\tw_LongMoment\tw_LongMomentSD\r\nBEGIN\r\n";
+const std::string kHeaderW = kivo::testing::itxHeader("w");
+const std::string kTrailerW = kivo::testing::itxTrailer("w");
 
 TEST(ItxWriter, WithoutRowsHoldsHeaderAndTrailerOnly)
 {

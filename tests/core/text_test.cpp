@@ -6,13 +6,19 @@
 #include <string>
 
 using kivo::core::CodePage;
-using kivo::core::findChar;
 using kivo::core::findLastChar;
 using kivo::core::scanForChar;
 
 namespace {
 
 constexpr auto npos = std::string::npos;
+
+// The position of the first `c` that is a character of its own, or npos.
+std::size_t findChar(std::string_view text, char c, CodePage page)
+{
+    const auto hit = scanForChar(text, c, page);
+    return hit.found ? hit.pos : npos;
+}
 
 struct SearchCase {
     const char* what;

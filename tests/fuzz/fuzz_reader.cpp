@@ -6,6 +6,7 @@
 
 #include "core/line_reader.h"
 #include "core/squid_reader.h"
+#include "fuzz_check.h"
 #include "memory_files.h"
 #include "reference.h"
 
@@ -25,23 +26,12 @@ using kivo::core::LineReader;
 using kivo::core::PreambleOutcome;
 using kivo::core::RowValues;
 using kivo::core::SquidDataReader;
+using kivo::testing::check;
 using kivo::testing::MemorySource;
 
 namespace {
 
 const std::size_t kPieces[] = {1, 2, 3, 7, 64, 4096, 65537, kivo::testing::kNever};
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_reader: %s\n", what);
-    std::abort();
-}
-
-void check(bool ok, const char* what)
-{
-    if (!ok)
-        fail(what);
-}
 
 bool sameRow(const RowValues& row, const std::array<std::string, 5>& expected)
 {

@@ -15,7 +15,9 @@
 #include "core/io_error.h"
 #include "core/notice.h"
 #include "intake/intake.h"
+#include "fuzz_check.h"
 #include "memory_files.h"
+#include "recording_window.h"
 #include "reference.h"
 
 #include <array>
@@ -35,6 +37,7 @@ using kivo::core::IoOperation;
 using kivo::core::Notice;
 using kivo::core::NoticeKind;
 using kivo::core::QueueEntry;
+using kivo::testing::check;
 using kivo::testing::MemoryFileSystem;
 using kivo::testing::RecordingHost;
 
@@ -49,18 +52,6 @@ const std::string kOutput = "/out/result.itx";
 const std::string kEarlier = "an earlier output the user keeps\r\n";
 
 enum class Failure { None, Read, Write, Commit };
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_run: %s\n", what);
-    std::abort();
-}
-
-void check(bool ok, const char* what)
-{
-    if (!ok)
-        fail(what);
-}
 
 std::vector<std::string_view> split(std::string_view text, std::string_view separator)
 {

@@ -1,42 +1,18 @@
 #pragma once
 
-// The bytes kivo-convert must write: SQUID inputs, Igor Text outputs and notice lines,
-// spelled out here rather than taken from the code under test.
+// The bytes kivo-convert must write: SQUID inputs and Igor Text outputs (from the shared
+// test helpers), and notice lines, spelled out here rather than taken from the code under test.
+
+#include "expected_itx.h"
 
 #include <string>
 
 namespace kivo::hardening {
 
-inline std::string squidFile(int rows, const std::string& tag = "")
-{
-    std::string s = "[Header]\r\nTITLE,run\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),"
-                    "Long Scan Std Dev,\r\n";
-    for (int i = 1; i <= rows; ++i)
-        s += tag + std::to_string(i) + ",,10,300,1E-5,2E-7,x,\r\n";
-    return s;
-}
-
-inline std::string itxRows(int rows, const std::string& tag = "")
-{
-    std::string s;
-    for (int i = 1; i <= rows; ++i)
-        s += "\t" + tag + std::to_string(i) + "\t10\t300\t1E-5\t2E-7\r\n";
-    return s;
-}
-
-inline std::string itxHeader(const std::string& p)
-{
-    return "IGOR\r\nWAVES/D\t" + p + "_Time\t" + p + "_Field\t" + p + "_Temperature\t" + p + "_LongMoment\t" + p +
-           "_LongMomentSD\r\nBEGIN\r\n";
-}
-
-inline std::string itxTrailer(const std::string& p)
-{
-    std::string s = "END\r\n";
-    for (const char* suffix : {"_Time", "_Field", "_Temperature", "_LongMoment", "_LongMomentSD"})
-        s += "X SetScale/P x 0,1,\"\", " + p + suffix + "; SetScale y 0,0,\"\", " + p + suffix + "\r\n";
-    return s;
-}
+using kivo::testing::itxHeader;
+using kivo::testing::itxRows;
+using kivo::testing::itxTrailer;
+using kivo::testing::squidFile;
 
 // Notices as kivo-convert prints them: each line break a line end, then one more.
 inline std::string pointsNotice(const std::string& name, long long count)

@@ -1,6 +1,7 @@
 #include "intake/intake.h"
 
-#include "fake_window.h"
+#include "posix_twin.h"
+#include "recording_window.h"
 
 #include <gtest/gtest.h>
 
@@ -25,18 +26,7 @@ class DropIntake : public testing::TestWithParam<char> {
 protected:
     char separator() const { return GetParam(); }
 
-    std::string p(std::string text) const
-    {
-        if (separator() == '\\')
-            return text;
-        if (text.rfind("C:", 0) == 0)
-            text.erase(0, 2);
-        for (char& c : text) {
-            if (c == '\\')
-                c = '/';
-        }
-        return text;
-    }
+    std::string p(std::string text) const { return separator() == '\\' ? text : kivo::testing::posixTwin(text); }
 
     QueueEntry entry(const std::string& displayName, const std::string& fullPath) const
     {
@@ -45,14 +35,14 @@ protected:
 
     void drop(std::vector<std::string> paths) { dropOnto(window, std::move(paths)); }
 
-    void dropOnto(kivo::test::FakeWindow& target, std::vector<std::string> paths) const
+    void dropOnto(kivo::testing::RecordingHost& target, std::vector<std::string> paths) const
     {
         for (std::string& path : paths)
             path = p(path);
         kivo::intake::AddDroppedFiles(target, paths, separator(), CodePage::Utf8);
     }
 
-    kivo::test::FakeWindow window;
+    kivo::testing::RecordingHost window;
 };
 
 INSTANTIATE_TEST_SUITE_P(Separators, DropIntake, testing::Values('\\', '/'),
@@ -115,7 +105,7 @@ const DropCase kDropCases[] = {
 TEST_P(DropIntake, Sequences)
 {
     for (const DropCase& c : kDropCases) {
-        kivo::test::FakeWindow fresh;
+        kivo::testing::RecordingHost fresh;
         fresh.prefixField = c.typedPrefix;
         fresh.outputField = p(c.typedOutput);
         for (const std::vector<std::string>& paths : c.drops)
@@ -153,7 +143,7 @@ TEST_P(DropIntake, EmptiedPrefixFieldTakesTheNextDropsName)
 
 TEST(DropIntakeCp932, JapaneseNamesWithABackslashSecondByteSplitCorrectly)
 {
-    kivo::test::FakeWindow window;
+    kivo::testing::RecordingHost window;
     // C:\ソ\表.dat: both characters end in 0x5C.
     const std::string path = "C:\\\x83\x5C\\\x95\x5C.dat";
     kivo::intake::AddDroppedFiles(window, {path}, '\\', CodePage::Cp932);
@@ -165,7 +155,7 @@ TEST(DropIntakeCp932, JapaneseNamesWithABackslashSecondByteSplitCorrectly)
 
 TEST(DropIntakeLongPath, IsQueuedWhole)
 {
-    kivo::test::FakeWindow window;
+    kivo::testing::RecordingHost window;
     const std::string folder = "/" + std::string(250, 'f');
     const std::string name(300, 'n');
     kivo::intake::AddDroppedFiles(window, {folder + "/" + name + ".dat"}, '/', CodePage::Utf8);

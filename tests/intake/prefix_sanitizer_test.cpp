@@ -1,6 +1,6 @@
 #include "intake/intake.h"
 
-#include "fake_window.h"
+#include "recording_window.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,7 @@ TEST(SanitizePrefix, ForcesTheWaveNameShape)
 TEST(SanitizeWavePrefix, WorksOnTheFieldWithOneNoticeAtMost)
 {
     for (const PrefixCase& c : kPrefixCases) {
-        kivo::test::FakeWindow window;
+        kivo::testing::RecordingHost window;
         window.wavePrefix = "stale value";
         window.prefixField = c.typed;
         window.outputField = "/out/x.itx";
@@ -80,7 +80,7 @@ TEST(SanitizeWavePrefix, WorksOnTheFieldWithOneNoticeAtMost)
 
 TEST(SanitizeWavePrefix, NoticeOpensWhileTheFieldStillShowsWhatWasTyped)
 {
-    kivo::test::FakeWindow window;
+    kivo::testing::RecordingHost window;
     window.prefixField = "1st-run";
     kivo::intake::SanitizeWavePrefix(window);
     ASSERT_EQ(window.shown.size(), 1u);
@@ -90,7 +90,7 @@ TEST(SanitizeWavePrefix, NoticeOpensWhileTheFieldStillShowsWhatWasTyped)
 
 TEST(SanitizeWavePrefix, AnEmptiedFieldBecomesW)
 {
-    kivo::test::FakeWindow window;
+    kivo::testing::RecordingHost window;
     window.prefixField = "run1";
     kivo::intake::SanitizeWavePrefix(window);
     window.prefixField.clear();

@@ -1,4 +1,5 @@
 #include "intake/intake.h"
+#include "posix_twin.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,7 @@ struct SplitCase {
     PathParts expected;
 };
 
-// The same path on a POSIX system: C:\data\run1.dat becomes /data/run1.dat.
-std::string posixTwin(std::string text)
-{
-    if (text.rfind("C:", 0) == 0)
-        text.erase(0, 2);
-    for (char& c : text) {
-        if (c == '\\')
-            c = '/';
-    }
-    return text;
-}
+using kivo::testing::posixTwin;
 
 PathParts posixTwin(const PathParts& parts)
 {

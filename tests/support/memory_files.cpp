@@ -82,9 +82,4 @@ bool MemoryFileSystem::sameFile(const std::string& a, const std::string& b)
     return a == b && files.count(a) != 0;
 }
 
-void RecordingHost::enqueue(const std::string& displayName, const std::string& fullPath)
-{
-    queue.append({displayName, fullPath});
-}
-
 } // namespace kivo::testing

@@ -5,9 +5,6 @@
 // demand for every operation.
 
 #include "core/file_system.h"
-#include "core/host.h"
-#include "core/notice.h"
-#include "intake/field_window.h"
 
 #include <cstddef>
 #include <deque>
@@ -54,15 +51,6 @@ public:
     std::unique_ptr<core::ByteSource> openRead(const std::string& path) override;
     std::unique_ptr<core::StagedOutput> createStaged(const std::string& path) override;
     bool sameFile(const std::string& a, const std::string& b) override;
-};
-
-// A window without controls whose notices are recorded.
-class RecordingHost : public intake::FieldWindow {
-public:
-    std::vector<core::Notice> notices;
-
-    void enqueue(const std::string& displayName, const std::string& fullPath);
-    void notify(const core::Notice& notice) override { notices.push_back(notice); }
 };
 
 } // namespace kivo::testing

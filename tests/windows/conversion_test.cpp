@@ -8,6 +8,7 @@
 #include "core/io_error.h"
 #include "intake/intake.h"
 #include "memory_files.h"
+#include "recording_window.h"
 
 #include <gtest/gtest.h>
 

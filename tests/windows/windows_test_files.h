@@ -4,6 +4,8 @@
 // the way Kivo itself reaches them, so that a CP932 name takes the same road in the test
 // as in the program.
 
+#include "expected_itx.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,11 +56,5 @@ public:
 private:
     HANDLE m_handle;
 };
-
-// A SQUID data file whose rows are "<i>,c,<i>.5,300,<i>e-5,1e-7,tail" for i = 1..rows,
-// with CR LF line ends.
-std::string squidFile(int rows);
-// The Igor Text file expected from `rowsPerFile` such files converted in one run.
-std::string expectedItx(const std::string& prefix, const std::vector<int>& rowsPerFile);
 
 } // namespace kivo::testing

@@ -1,0 +1,12 @@
+// The system's code page on POSIX systems.
+#include "core/text.h"
+
+namespace kivo::core {
+
+CodePage systemCodePage()
+{
+    // Linux and macOS name files in UTF-8, where a plain byte search is already exact.
+    return CodePage::Utf8;
+}
+
+} // namespace kivo::core
