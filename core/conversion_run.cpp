@@ -70,7 +70,8 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
     RunResult result;
     // Replacing a queued input with the output would destroy the measurement it converts.
     if (const QueueEntry* input = inputAtOutput(files, outputPath, queued)) {
-        host.notify({NoticeKind::OutfileNotOpen, {}, 0, "the output names the input " + systemTextToUtf8(input->displayName)});
+        host.notify(
+            {NoticeKind::OutfileNotOpen, {}, 0, "the output names the input " + systemTextToUtf8(input->displayName)});
         return result;
     }
     ItxWriter writer;

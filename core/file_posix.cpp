@@ -171,8 +171,11 @@ public:
     // `target` is the path the user named, `place` the file it leads to. The staging file is
     // anonymous when `stagingName` is empty, else that name in `folderFd`.
     PosixStagedOutput(int fd, int folderFd, std::string target, std::string place, std::string stagingName)
-        : m_fd(fd), m_folderFd(folderFd), m_target(std::move(target)), m_place(std::move(place)),
-          m_stagingName(std::move(stagingName))
+        : m_fd(fd)
+        , m_folderFd(folderFd)
+        , m_target(std::move(target))
+        , m_place(std::move(place))
+        , m_stagingName(std::move(stagingName))
     {
     }
     PosixStagedOutput(const PosixStagedOutput&) = delete;
@@ -393,7 +396,8 @@ public:
         if (fd < 0) {
             // The name derived from the output's own would pass the file system's limit.
             const std::string base = name.size() + 13 > kNameMax ? std::string() : name;
-            std::string pattern = folder + (folder.back() == '/' ? "" : "/") + "." + base + (base.empty() ? "" : ".") + "kivo-XXXXXX";
+            std::string pattern = folder + (folder.back() == '/' ? "" : "/") + "." + base + (base.empty() ? "" : ".")
+                                  + "kivo-XXXXXX";
             std::vector<char> buffer(pattern.begin(), pattern.end());
             buffer.push_back('\0');
             fd = ::mkostemp(buffer.data(), O_CLOEXEC);
@@ -429,7 +433,10 @@ public:
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     }
 
-    std::string failureReason() const override { return m_reason; }
+    std::string failureReason() const override
+    {
+        return m_reason;
+    }
 
 private:
     std::unique_ptr<StagedOutput> openInPlace(const std::string& path, const std::string& place)

@@ -62,8 +62,9 @@ std::string systemErrorText(int errorCode)
         LocalFree(buffer);
     // Messages end in a full stop (。 in Japanese) and a line end; the reason is one line
     // inside a sentence.
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'
-                             || text.back() == L'\u3002'))
+    while (!text.empty()
+           && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'
+               || text.back() == L'\u3002'))
         text.pop_back();
     if (text.empty())
         return "error " + std::to_string(errorCode);
@@ -360,8 +361,10 @@ private:
         const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
         HANDLE copy = INVALID_HANDLE_VALUE;
         if (out == nullptr || out == INVALID_HANDLE_VALUE
-            || !DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-            m_reason = "cannot write to standard output: " + systemErrorText(out == nullptr ? ERROR_INVALID_HANDLE : lastError());
+            || !DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &copy, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS)) {
+            m_reason = "cannot write to standard output: "
+                       + systemErrorText(out == nullptr ? ERROR_INVALID_HANDLE : lastError());
             return nullptr;
         }
         return std::make_unique<WindowsInPlaceOutput>(copy, path);

@@ -133,8 +133,8 @@ protected:
     Outcome execute(const std::vector<std::string>& args, const std::string& prelude = "",
                     const std::string& wrapper = "") const
     {
-        std::string command =
-            "cd " + quoted(m_work.string()) + " && " + prelude + "exec " + wrapper + quoted(KIVO_CONVERT_PATH);
+        std::string command = "cd " + quoted(m_work.string()) + " && " + prelude + "exec " + wrapper
+                              + quoted(KIVO_CONVERT_PATH);
         for (const std::string& arg : args)
             command += " " + quoted(arg);
         const std::string shell = "sh -c " + quoted(command) + " >" + quoted((m_root / "stdout").string()) + " 2>" +
@@ -293,8 +293,8 @@ TEST_F(KivoConvert, FailuresExitWithOne)
         std::set<std::string> files;  // of the data folder afterwards
     } cases[] = {
         {{"-o", "nofolder/x.itx", "data/run1.dat"},
-         "Outfile not open\nkivo-convert: cannot create " + (m_work / "nofolder" / "x.itx").string() + ": " +
-             kMissingFolder + "\n",
+         "Outfile not open\nkivo-convert: cannot create " + (m_work / "nofolder" / "x.itx").string() + ": "
+             + kMissingFolder + "\n",
          {"run1.dat", "run2.dat"}},
         {{"-o", "data", "data/run1.dat"},
          "Outfile not open\nkivo-convert: cannot create " + (m_work / "data").string() + ": " + kIsAFolder + "\n",
@@ -304,7 +304,8 @@ TEST_F(KivoConvert, FailuresExitWithOne)
          kConcatenated + "Outfile not open\nkivo-convert: the output names the input run1.dat\n",
          {"run1.dat", "run2.dat"}},
         // Nothing usable was given, so there is no default output path.
-        {{"data"}, kDirectory + kFirstLetter + "Outfile not open\nkivo-convert: the output path is empty\n",
+        {{"data"},
+         kDirectory + kFirstLetter + "Outfile not open\nkivo-convert: the output path is empty\n",
          {"run1.dat", "run2.dat"}},
     };
     for (const auto& c : cases) {
@@ -323,9 +324,9 @@ TEST_F(KivoConvert, MissingInputStillCompletesTheOutput)
 {
     const Outcome outcome = convert({"-o", "out.itx", "-p", "p", "gone.dat", "data/run2.dat"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, kConcatenated + "File[ gone.dat ] not open\nkivo-convert: cannot open " +
-                               (m_work / "gone.dat").string() + ": " + kMissingFile + "\n" +
-                               countNotice("run2.dat", 1));
+    EXPECT_EQ(outcome.err, kConcatenated + "File[ gone.dat ] not open\nkivo-convert: cannot open "
+                               + (m_work / "gone.dat").string() + ": " + kMissingFile + "\n"
+                               + countNotice("run2.dat", 1));
     EXPECT_EQ(readFile(m_work / "out.itx"), itx("p", kRun2Lines));
 }
 
@@ -379,7 +380,7 @@ TEST_F(KivoConvert, MatchesADropOntoAnEmptyWindowAndMakeItx)
     fs::remove(m_work / "data" / "1st-run.itx");
 
     const Outcome outcome = convert(files);
-    EXPECT_EQ(outcome.status, 1);  // for the folder, which was not converted
+    EXPECT_EQ(outcome.status, 1); // for the folder, which was not converted
     EXPECT_EQ(outcome.err, windowNotices);
     EXPECT_EQ(readFile(m_work / "data" / "1st-run.itx"), windowBytes);
     EXPECT_EQ(windowBytes, itx("wst_run", concat(kRun1Lines, kRun2Lines)));
@@ -423,8 +424,9 @@ TEST_F(KivoConvert, Cp932NamesArriveWhole)
     const Outcome outcome = convert({folder + "\\\x83\x5C.dat", "x.1\\\x83\x5C"});
     EXPECT_EQ(outcome.status, 1);
     // The names reach standard error in UTF-8, like the notices' own words.
-    EXPECT_EQ(outcome.err, kFirstLetter + kConcatenated + countNotice("ソ.dat", 2) + "File[ x.1\\ソ ] not open\n" +
-                               "kivo-convert: cannot open " + m_work.string() + "\\x.1\\ソ: " + kMissingFolder + "\n");
+    EXPECT_EQ(outcome.err, kFirstLetter + kConcatenated + countNotice("ソ.dat", 2) + "File[ x.1\\ソ ] not open\n"
+                               + "kivo-convert: cannot open " + m_work.string() + "\\x.1\\ソ: " + kMissingFolder
+                               + "\n");
     EXPECT_EQ(readFileA(folder + "\\\x83\x5C.itx"), itx("w_", kRun1Lines));
 }
 #endif
@@ -455,8 +457,8 @@ TEST_F(KivoConvert, ProgramPassesItsArgumentsAndStatus)
         {{"-o", "nofolder/x.itx", "data/run1.dat"},
          1,
          "",
-         "Outfile not open\nkivo-convert: cannot create " + (m_work / "nofolder/x.itx").string() +
-             ": No such file or directory\n"},
+         "Outfile not open\nkivo-convert: cannot create " + (m_work / "nofolder/x.itx").string()
+             + ": No such file or directory\n"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = execute(c.args);
@@ -473,7 +475,7 @@ TEST_F(KivoConvert, ProgramWritesStreamsAndDevicesInPlace)
     const std::string whole = itx("run1", kRun1Lines);
     const struct {
         std::string output;
-        std::string redirect;  // of the program's standard output
+        std::string redirect; // of the program's standard output
     } cases[] = {
         {"/dev/stdout", ">>log.txt"},
         {"-", ">>log.txt"},
@@ -516,8 +518,8 @@ TEST_F(KivoConvert, ProgramRefusesAFifoInputWithoutWaitingForAWriter)
 {
     const Outcome outcome = execute({"-o", "o.itx", "data/run1.dat", "f.dat"}, "mkfifo f.dat; ", "timeout 10 ");
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, kConcatenated + kCountRun1 + "File[ f.dat ] not open\nkivo-convert: cannot open " +
-                               (m_work / "f.dat").string() + ": not a regular file\n");
+    EXPECT_EQ(outcome.err, kConcatenated + kCountRun1 + "File[ f.dat ] not open\nkivo-convert: cannot open "
+                               + (m_work / "f.dat").string() + ": not a regular file\n");
     EXPECT_EQ(readFile(m_work / "o.itx"), itx("run1", kRun1Lines));
     EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "f.dat", "o.itx"}));
 }
@@ -544,8 +546,9 @@ TEST_F(KivoConvert, ProgramLeavesNothingBehindWhenTheDiskFills)
     const Outcome outcome = execute({"data/big.dat"}, "ulimit -f 1; trap '' XFSZ; ");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, (m_work / "data" / "big.itx").string() +
-                               " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\nkivo-convert: write failed: File too large\n");
+    EXPECT_EQ(outcome.err,
+              (m_work / "data" / "big.itx").string()
+                  + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\nkivo-convert: write failed: File too large\n");
     EXPECT_EQ(readFile(m_work / "data" / "big.itx"), "earlier output\r\n");
     EXPECT_EQ(listing(m_work / "data"), (std::set<std::string>{"big.dat", "big.itx", "run1.dat", "run2.dat"}));
 }

@@ -131,7 +131,8 @@ TEST_F(RunFixture, TheOutputNeverReplacesAQueuedInput)
     host.outputField = "/d/b.dat";
     const RunResult result = run();
     EXPECT_FALSE(result.outputWritten);
-    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, "", 0, "the output names the input b.dat"}}));
+    EXPECT_EQ(host.notices,
+              (std::vector<Notice>{{NoticeKind::OutfileNotOpen, "", 0, "the output names the input b.dat"}}));
     EXPECT_EQ(files.files.at("/d/b.dat"), squidFile(2));
     EXPECT_EQ(host.queue.count(), 2u);
     EXPECT_EQ(host.outputField, "/d/b.dat");
@@ -307,9 +308,10 @@ TEST_F(DiskRun, InputsHeldByAnotherProgramOrNotFilesAreNotOpened)
     ::close(fd);
     EXPECT_TRUE(result.outputWritten);
     EXPECT_FALSE(result.everyInputOpened);
-    EXPECT_EQ(host.notices,
-              (std::vector<Notice>{{NoticeKind::FileNotOpen, "held.dat", 0, "cannot open " + held + ": another program has it open"},
-                                   {NoticeKind::FileNotOpen, "run.1", 0, "cannot open " + (dir / "run.1").string() + ": Is a directory"}}));
+    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "held.dat", 0,
+                                                  "cannot open " + held + ": another program has it open"},
+                                                 {NoticeKind::FileNotOpen, "run.1", 0,
+                                                  "cannot open " + (dir / "run.1").string() + ": Is a directory"}}));
 }
 
 // The staging name derived from the output's passes 255 bytes from a name of 243 on.

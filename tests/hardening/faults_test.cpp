@@ -76,8 +76,8 @@ TEST_F(Faults, DiskFailingAReadLeavesNoOutputAndTheEarlierOneUntouched)
 
     const Finished done = runKivoConvert({"-o", "out.itx", "-p", "run", "good.dat", "bad.dat"}, here());
     EXPECT_EQ(done.exitStatus, 1);
-    EXPECT_EQ(done.err, kConcatenated + pointsNotice("good.dat", 3) + readFailure(at("bad.dat")) +
-                            reasonLine("read failed: Input/output error"));
+    EXPECT_EQ(done.err, kConcatenated + pointsNotice("good.dat", 3) + readFailure(at("bad.dat"))
+                            + reasonLine("read failed: Input/output error"));
     EXPECT_EQ(readFile(dir / "out.itx"), kEarlier);
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"bad.dat", "good.dat", "out.itx"}));
 }
@@ -130,9 +130,9 @@ TEST_F(Faults, OutputFolderVanishingDuringTheRunFailsTheRunAndLeavesNothing)
     const std::string err = blocked.drain();
     const Finished done = run.wait();
     EXPECT_EQ(done.exitStatus, 1);
-    EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + pointsNotice("b.dat", 4) +
-                       writeFailure(at("results/out.itx")) +
-                       reasonLine("cannot put the output in place: No such file or directory"));
+    EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + pointsNotice("b.dat", 4)
+                       + writeFailure(at("results/out.itx"))
+                       + reasonLine("cannot put the output in place: No such file or directory"));
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.dat", "b.dat"}));
 }
 
@@ -190,8 +190,8 @@ TEST_F(Faults, QueuedFileReplacedByAFolderIsPassedOverAndTheOutputStillCompletes
     const std::string err = blocked.drain();
     const Finished done = run.wait();
     EXPECT_EQ(done.exitStatus, 1);
-    EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + fileNotOpenNotice("b.dat") +
-                       reasonLine("cannot open " + at("b.dat") + ": Is a directory"));
+    EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + fileNotOpenNotice("b.dat")
+                       + reasonLine("cannot open " + at("b.dat") + ": Is a directory"));
     EXPECT_EQ(readFile(dir / "out.itx"), itxHeader("run") + itxRows(3) + itxTrailer("run"));
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.dat", "b.dat", "out.itx"}));
 }

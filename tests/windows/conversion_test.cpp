@@ -108,7 +108,8 @@ TEST(WindowsConversion, OutputNamingAQueuedInputIsRefusedBeforeAnythingIsWritten
     const core::RunResult result = convert(host);
     EXPECT_FALSE(result.outputWritten);
     // The reason is UTF-8, the name in it too.
-    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, {}, 0, "the output names the input 表.dat"}}));
+    EXPECT_EQ(host.notices,
+              (std::vector<Notice>{{NoticeKind::OutfileNotOpen, {}, 0, "the output names the input 表.dat"}}));
     EXPECT_EQ(readFile(input).value_or("?"), squidFile(2));
     EXPECT_EQ(listFolder(folder / kSo), std::vector<std::string>{kHyou + ".dat"});
     EXPECT_EQ(host.queue.count(), 2u);

@@ -161,8 +161,9 @@ TEST(KivoConvertOnWindows, InputHeldByAnotherProgramIsSkippedWithStatusOne)
     EXPECT_EQ(outcome.status, 1u);
     // The system's reason follows the notice, in its own words.
     const std::string reasonStart = redirected("kivo-convert: cannot open " + folder.path() + "\\ソ.dat: ");
-    const std::string before = redirected(kConcatenated + "a.dat から 1 ポイントのデータを\n抽出しました。\n"
-                                                          "File[ ソ.dat ] not open\n");
+    const std::string before = redirected(kConcatenated
+                                          + "a.dat から 1 ポイントのデータを\n抽出しました。\n"
+                                            "File[ ソ.dat ] not open\n");
     const std::string after = redirected("c.dat から 2 ポイントのデータを\n抽出しました。\n");
     ASSERT_GT(outcome.err.size(), before.size() + reasonStart.size() + after.size()) << outcome.err;
     EXPECT_EQ(outcome.err.substr(0, before.size()), before);
