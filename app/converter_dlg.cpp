@@ -162,7 +162,7 @@ void CConverterDlg::OnMakeItx()
     try {
         core::OnMakeItx(*this, &intake::SanitizeWavePrefix, m_files);
     } catch (const core::IoError& error) {
-        m_notifier.error(this, messageText(error.what()));
+        m_notifier.errorBecause(this, messageText(error.what()), QString::fromStdString(error.reason()));
     }
 }
 
@@ -222,7 +222,7 @@ void CConverterDlg::notify(const core::Notice& notice)
 {
     const QScopedValueRollback prefixNotice(
         m_prefixNoticeOpen, m_prefixNoticeOpen || notice.kind == core::NoticeKind::PrefixFirstLetter);
-    m_notifier.notice(this, messageText(core::noticeText(notice)));
+    m_notifier.noticeBecause(this, messageText(core::noticeText(notice)), QString::fromStdString(notice.reason));
 }
 
 void CConverterDlg::dragEnterEvent(QDragEnterEvent* event)

@@ -19,7 +19,22 @@ void showBox(QWidget* owner, QMessageBox::Icon icon, const QString& text)
     box.exec();
 }
 
+QString withReason(const QString& text, const QString& reason)
+{
+    return reason.isEmpty() ? text : text + QLatin1String("\n\n") + reason;
+}
+
 } // namespace
+
+void Notifier::noticeBecause(QWidget* owner, const QString& text, const QString&)
+{
+    notice(owner, text);
+}
+
+void Notifier::errorBecause(QWidget* owner, const QString& text, const QString&)
+{
+    error(owner, text);
+}
 
 QString applicationTitle()
 {
@@ -39,6 +54,16 @@ void MessageBoxNotifier::notice(QWidget* owner, const QString& text)
 void MessageBoxNotifier::error(QWidget* owner, const QString& text)
 {
     showBox(owner, QMessageBox::Critical, text);
+}
+
+void MessageBoxNotifier::noticeBecause(QWidget* owner, const QString& text, const QString& reason)
+{
+    showBox(owner, QMessageBox::Warning, withReason(text, reason));
+}
+
+void MessageBoxNotifier::errorBecause(QWidget* owner, const QString& text, const QString& reason)
+{
+    showBox(owner, QMessageBox::Critical, withReason(text, reason));
 }
 
 } // namespace kivo::app

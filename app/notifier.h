@@ -24,6 +24,10 @@ public:
     virtual void notice(QWidget* owner, const QString& text) = 0;
     // A read, write or close error: stop icon, one OK button; returns once it is confirmed.
     virtual void error(QWidget* owner, const QString& text) = 0;
+    // The same boxes with the system's reason (may be empty) as a second paragraph. By
+    // default the reason is left out, for notifiers that only note the program's own texts.
+    virtual void noticeBecause(QWidget* owner, const QString& text, const QString& reason);
+    virtual void errorBecause(QWidget* owner, const QString& text, const QString& reason);
 };
 
 // The real boxes.
@@ -31,6 +35,8 @@ class MessageBoxNotifier final : public Notifier {
 public:
     void notice(QWidget* owner, const QString& text) override;
     void error(QWidget* owner, const QString& text) override;
+    void noticeBecause(QWidget* owner, const QString& text, const QString& reason) override;
+    void errorBecause(QWidget* owner, const QString& text, const QString& reason) override;
 };
 
 } // namespace kivo::app

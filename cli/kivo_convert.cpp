@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/full_path.h"
 #include "core/conversion_run.h"
+#include "core/file_system.h"
 #include "core/host.h"
 #include "core/io_error.h"
 #include "core/notice.h"
@@ -11,9 +12,11 @@
 #include "intake/intake.h"
 #include "kivo/version.h"
 
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace kivo::cli {
@@ -25,14 +28,14 @@ constexpr std::string_view kUsage =
     "Converts SQUID data files into one Igor Text file, their rows in the order given.\n"
     "\n"
     "  -o OUTPUT   the Igor Text file to write (default: the first FILE with the\n"
-    "              extension .itx)\n"
+    "              extension .itx); - is standard output\n"
     "  -p PREFIX   the wave prefix, made a valid wave name (default: the first FILE's\n"
     "              name)\n"
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n"
     "\n"
     "Notices go to standard error. Exit status: 0 when the output was written and every\n"
-    "FILE could be opened, 1 when not, 2 for a usage error.\n";
+    "FILE could be queued and opened, 1 when not, 2 for a usage error.\n";
 
 constexpr std::string_view kVersion = "Kivo " KIVO_VERSION_STRING "\n";
 
@@ -47,6 +50,33 @@ void writeNotice(std::ostream& err, std::string_view text)
     err.flush();
 }
 
+// The system's reason behind a notice or an error, already UTF-8, as a line of its own.
+void writeReason(std::ostream& err, const std::string& reason)
+{
+    if (reason.empty())
+        return;
+    const std::string line = "kivo-convert: " + reason + "\n";
+    err.write(line.data(), static_cast<std::streamsize>(line.size()));
+    err.flush();
+}
+
+// --help and --version: their text is all the user asked for, so failing to write it
+// (a full disk, a closed pipe) is an error.
+int writeOut(std::ostream& out, std::ostream& err, std::string_view text)
+{
+    errno = 0;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (out)
+        return 0;
+    const int cause = errno;
+    err << "kivo-convert: cannot write to standard output";
+    if (cause != 0)
+        err << ": " << narrowToUtf8(std::generic_category().message(cause));
+    err << '\n';
+    return 1;
+}
+
 // The main window without its controls: the two fields are plain strings that only the
 // data exchange reads and writes, and notices become lines on standard error.
 class CommandLineWindow final : public intake::FieldWindow {
@@ -58,6 +88,7 @@ public:
     void notify(const core::Notice& notice) override
     {
         writeNotice(m_err, core::noticeText({notice.kind, narrowToUtf8(notice.name), notice.count}));
+        writeReason(m_err, notice.reason);
     }
 
 private:
@@ -101,6 +132,9 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
                 slot = args[++i];
             else
                 return name + " needs a value";
+            // An empty output would fall back to no output at all, not to the default.
+            if (arg[1] == 'o' && slot->empty())
+                return "-o OUTPUT is empty";
         } else {
             return "unknown option " + arg;
         }
@@ -129,14 +163,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "kivo-convert: " << narrowToUtf8(*usageError) << '\n' << kUsage;
         return 2;
     }
-    if (options.help) {
-        out << kUsage;
-        return 0;
-    }
-    if (options.version) {
-        out << kVersion;
-        return 0;
-    }
+    if (options.help)
+        return writeOut(out, err, kUsage);
+    if (options.version)
+        return writeOut(out, err, kVersion);
 
     const core::CodePage page = core::systemCodePage();
     std::vector<std::string> dropped;
@@ -158,7 +188,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         window.prefixField = *options.prefix;
         intake::SanitizeWavePrefix(window);
     }
-    if (options.output && !options.output->empty()) {
+    if (options.output && *options.output == "-") {
+        window.outputField = core::kStandardOutputPath;
+    } else if (options.output) {
         std::optional<std::string> path = fullPath(*options.output, problem);
         if (!path) {
             err << "kivo-convert: " << narrowToUtf8(*options.output) << ": " << narrowToUtf8(problem) << '\n';
@@ -168,13 +200,17 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (!dropped.empty())
         intake::AddDroppedFiles(window, dropped, intake::kPathSeparator, page);
+    // A FILE the drop did not queue (a folder, a name without an extension) is one the user
+    // asked for and did not get.
+    const bool everyFileQueued = window.queueCount() == dropped.size();
 
     try {
         const core::RunResult result =
             core::OnMakeItx(window, &intake::SanitizeWavePrefix, core::platformFileSystem(), page);
-        return result.outputWritten && result.everyInputOpened ? 0 : 1;
+        return result.outputWritten && result.everyInputOpened && everyFileQueued ? 0 : 1;
     } catch (const core::IoError& failure) {
         err << core::ioErrorText(failure.operation(), narrowToUtf8(failure.path())) << '\n';
+        writeReason(err, failure.reason());
         return 1;
     }
 }

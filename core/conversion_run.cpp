@@ -19,13 +19,14 @@ std::vector<QueueEntry> queueSnapshot(const Host& host)
     return entries;
 }
 
-bool outputNamesAnInput(FileSystem& files, const std::string& output, const std::vector<QueueEntry>& queue)
+// The queued input that the output would replace, or null.
+const QueueEntry* inputAtOutput(FileSystem& files, const std::string& output, const std::vector<QueueEntry>& queue)
 {
     for (const QueueEntry& entry : queue) {
         if (files.sameFile(output, entry.fullPath))
-            return true;
+            return &entry;
     }
-    return false;
+    return nullptr;
 }
 
 // Converts one opened file's rows into the output and tells the user how it went.
@@ -68,13 +69,14 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
 
     RunResult result;
     // Replacing a queued input with the output would destroy the measurement it converts.
-    if (outputNamesAnInput(files, outputPath, queued)) {
-        host.notify({NoticeKind::OutfileNotOpen, {}});
+    if (const QueueEntry* input = inputAtOutput(files, outputPath, queued)) {
+        host.notify(
+            {NoticeKind::OutfileNotOpen, {}, 0, "the output names the input " + systemTextToUtf8(input->displayName)});
         return result;
     }
     ItxWriter writer;
     if (!writer.create(files, outputPath)) {
-        host.notify({NoticeKind::OutfileNotOpen, {}});
+        host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});
         return result;
     }
 
@@ -88,7 +90,7 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
                 reader.close();
             } else {
                 // One unreadable file must not cost the user the rest of the batch.
-                host.notify({NoticeKind::FileNotOpen, entry.displayName});
+                host.notify({NoticeKind::FileNotOpen, entry.displayName, 0, files.failureReason()});
                 result.everyInputOpened = false;
             }
             host.queueRemoveFront();

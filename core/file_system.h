@@ -17,9 +17,12 @@ public:
     virtual void close() = 0;
 };
 
-// The output under construction. It is written to a staging file beside the target, and
-// replaces the target only on commit(), so a failed run never leaves a half-written file
-// nor touches an earlier one. Destroying it without commit() removes the staging file.
+// The output under construction. A regular file (or a new one) is written to a staging
+// file beside the target, and replaces the target only on commit(), so a failed run never
+// leaves a half-written file nor touches an earlier one; destroying it without commit()
+// removes the staging file. Anything else (a device, a FIFO, a terminal, a standard
+// stream) is written in place and never replaced, so there a failure leaves what was
+// written so far.
 class StagedOutput {
 public:
     virtual ~StagedOutput() = default;
@@ -37,14 +40,26 @@ public:
     // An existing regular file, opened for reading without sharing; nullptr when it is
     // missing, a directory, or held by another program.
     virtual std::unique_ptr<ByteSource> openRead(const std::string& path) = 0;
-    // A staging file that will become `path`; nullptr when it cannot be made (empty path,
-    // a directory at `path`, a missing or unwritable folder).
+    // The output for `path`; nullptr when it cannot be made (empty path, a directory at
+    // `path`, a missing or unwritable folder).
     virtual std::unique_ptr<StagedOutput> createStaged(const std::string& path) = 0;
     // True when both paths name one existing file on disk.
     virtual bool sameFile(const std::string& a, const std::string& b) = 0;
+    // Why the last openRead() or createStaged() that gave nullptr failed, in UTF-8, e.g.
+    // "cannot create /d/o.itx: No such file or directory"; empty when there is none to tell.
+    virtual std::string failureReason() const { return {}; }
 };
 
 // The operating system's files.
 FileSystem& platformFileSystem();
+
+// The output path that stands for standard output (`-o -`): /dev/stdout where the system
+// has it, else a device name that no file can have. Written through the descriptor, so
+// that a redirection with >> appends.
+extern const char* const kStandardOutputPath;
+
+// A name in the system's narrow encoding (the ANSI code page on Windows) as UTF-8, for
+// reasons, which are UTF-8 everywhere.
+std::string systemTextToUtf8(const std::string& text);
 
 } // namespace kivo::core

@@ -4,11 +4,34 @@
 
 namespace kivo::core {
 
+namespace {
+
+std::string defaultStep(IoOperation operation)
+{
+    switch (operation) {
+    case IoOperation::Read:
+        return "read failed";
+    case IoOperation::Write:
+        return "write failed";
+    case IoOperation::Close:
+        return "close failed";
+    }
+    return {};
+}
+
+} // namespace
+
 IoError::IoError(IoOperation operation, std::string path, int errorCode)
+    : IoError(operation, std::move(path), errorCode, defaultStep(operation))
+{
+}
+
+IoError::IoError(IoOperation operation, std::string path, int errorCode, const std::string& step)
     : std::runtime_error(ioErrorText(operation, path))
     , m_operation(operation)
     , m_path(std::move(path))
     , m_errorCode(errorCode)
+    , m_reason(step + ": " + systemErrorText(errorCode))
 {
 }
 

@@ -11,20 +11,32 @@ enum class IoOperation { Read, Write, Close };
 // the path is the one the user knows (the output path, never a staging file's).
 class IoError : public std::runtime_error {
 public:
+    // `errorCode` is errno on POSIX and GetLastError() on Windows, saved right after the
+    // failing call; the reason is built from it at once.
     IoError(IoOperation operation, std::string path, int errorCode);
+    // The same with the step that failed named in the reason ("cannot put the output in
+    // place"), where the operation alone would not tell it.
+    IoError(IoOperation operation, std::string path, int errorCode, const std::string& step);
 
     IoOperation operation() const noexcept { return m_operation; }
     const std::string& path() const noexcept { return m_path; }
     int errorCode() const noexcept { return m_errorCode; }
+    // Why it failed, in UTF-8, e.g. "write failed: No space left on device"; shown after
+    // what(), which stays the same whatever the cause.
+    const std::string& reason() const noexcept { return m_reason; }
 
 private:
     IoOperation m_operation;
     std::string m_path;
     int m_errorCode;
+    std::string m_reason;
 };
 
 // The user's message for a failed operation on `path`: an unknown error for reads, a full
 // disk for writes and closes (whatever the real cause, as users of the tool know it).
 std::string ioErrorText(IoOperation operation, const std::string& path);
+
+// The system's sentence for an error code (strerror, or FormatMessage on Windows), in UTF-8.
+std::string systemErrorText(int errorCode);
 
 } // namespace kivo::core

@@ -58,6 +58,9 @@ bool sanitizePrefix(std::string& prefix)
         if (!isWaveNameByte(prefix[i]))
             prefix[i] = '_';
     }
+    // Igor refuses wave names over 255 bytes; the longest suffix, _LongMomentSD, takes 13.
+    if (prefix.size() > kMaxPrefixSize)
+        prefix.resize(kMaxPrefixSize);
     return badFirst;
 }
 

@@ -31,8 +31,12 @@ struct PathParts {
 PathParts splitPath(std::string_view path, char separator = kPathSeparator,
                     core::CodePage page = core::systemCodePage());
 
+// The longest prefix whose wave names Igor still accepts.
+constexpr std::size_t kMaxPrefixSize = 242;
+
 // Forces `prefix` into a wave-name shape: an ASCII letter first (else "w"), then only ASCII
-// letters, digits and "_". Returns true when the first byte had to be replaced.
+// letters, digits and "_", at most kMaxPrefixSize bytes. Returns true when the first byte
+// had to be replaced.
 bool sanitizePrefix(std::string& prefix);
 
 // Sanitizes the wave-prefix field, with the notice when its first byte was not a letter.

@@ -1,6 +1,7 @@
 #include "cli/kivo_convert.h"
 
 #include "core/conversion_run.h"
+#include "core/io_error.h"
 #include "core/notice.h"
 #include "expected_itx.h"
 #include "intake/intake.h"
@@ -21,7 +22,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -34,6 +38,18 @@ const std::string kCountRun1 = "run1.dat から 2 ポイントのデータを\n�
 const std::string kFirstLetter = "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\n一時的に w にします\n";
 const std::string kDirectory = "ディレクトリのドロップには、\n対応してません\n";
 const std::string kConcatenated = "複数ファイル処理の場合、データは連結され\n1つの出力ファイルが生成されます\n";
+
+// The system's words for a missing file, for a path whose folder is missing, and for a
+// folder where a file should be.
+#ifdef _WIN32
+const std::string kMissingFile = kivo::core::systemErrorText(ERROR_FILE_NOT_FOUND);
+const std::string kMissingFolder = kivo::core::systemErrorText(ERROR_PATH_NOT_FOUND);
+const std::string kIsAFolder = "it is a folder";
+#else
+const std::string kMissingFile = "No such file or directory";
+const std::string kMissingFolder = kMissingFile;
+const std::string kIsAFolder = "Is a directory";
+#endif
 
 std::string countNotice(const std::string& name, int count)
 {
@@ -114,9 +130,11 @@ protected:
 
 #ifndef _WIN32
     // Runs the real program in the work folder through the shell, `prelude` first.
-    Outcome execute(const std::vector<std::string>& args, const std::string& prelude = "") const
+    Outcome execute(const std::vector<std::string>& args, const std::string& prelude = "",
+                    const std::string& wrapper = "") const
     {
-        std::string command = "cd " + quoted(m_work.string()) + " && " + prelude + "exec " + quoted(KIVO_CONVERT_PATH);
+        std::string command = "cd " + quoted(m_work.string()) + " && " + prelude + "exec " + wrapper
+                              + quoted(KIVO_CONVERT_PATH);
         for (const std::string& arg : args)
             command += " " + quoted(arg);
         const std::string shell = "sh -c " + quoted(command) + " >" + quoted((m_root / "stdout").string()) + " 2>" +
@@ -168,7 +186,8 @@ TEST_F(KivoConvert, NoticesComeInTheOrderTheWindowShowsThem)
 {
     writeFile(m_work / "data" / "1st-run.dat", squidFile(kRun1Rows));
     const Outcome outcome = convert({"data/1st-run.dat", "data", "data/run2.dat"});
-    EXPECT_EQ(outcome.status, 0);
+    // The folder was given and not converted.
+    EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(outcome.err, kFirstLetter + kDirectory + kConcatenated + countNotice("1st-run.dat", 2) +
                                countNotice("run2.dat", 1));
@@ -231,21 +250,38 @@ TEST_F(KivoConvert, OutputAloneGetsHeaderAndTrailerOnly)
     EXPECT_EQ(readFile(m_work / "empty.itx"), itx("w", {}));
 }
 
+#ifndef _WIN32
+TEST_F(KivoConvert, RelativeFilesAreMadeAbsoluteAndDotDotIsLeftToTheKernel)
+{
+    // lnk/.. is the link target's parent, real/, not the work folder that a lexical ".."
+    // would give; "." and doubled separators are dropped.
+    fs::create_directories(m_work / "real" / "sub");
+    fs::create_directory_symlink("real/sub", m_work / "lnk");
+    writeFile(m_work / "real" / "run1.dat", squidFile(kRun1Rows));
+    writeFile(m_work / "run1.dat", squidFile(kRun2Rows));
+    const Outcome outcome = convert({"-o", "lnk/../o.itx", "lnk/.//../run1.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kCountRun1);
+    EXPECT_EQ(readFile(m_work / "real" / "o.itx"), itx("run1", kRun1Lines));
+    EXPECT_FALSE(fs::exists(m_work / "o.itx"));
+}
+#else
 TEST_F(KivoConvert, RelativeFilesAreMadeAbsoluteAndLexicallyNormal)
 {
-    // "missing" does not exist: only a lexical ".." lets the file open.
+    // Windows itself resolves ".." lexically: "missing" need not exist.
     const Outcome outcome = convert({"missing/../data//./run1.dat"});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, kCountRun1);
     EXPECT_EQ(readFile(m_work / "data" / "run1.itx"), itx("run1", kRun1Lines));
 }
+#endif
 
 TEST_F(KivoConvert, FolderNamedWithATrailingSeparatorIsRefusedLikeADroppedFolder)
 {
     // A folder whose name ends in a dot is refused when dropped, and so it is here.
     fs::create_directory(m_work / "data.");
     const Outcome outcome = convert({"-o", "x.itx", "-p", "x", "data./", "data/run1.dat"});
-    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, kDirectory + kCountRun1);
 }
 
@@ -256,14 +292,21 @@ TEST_F(KivoConvert, FailuresExitWithOne)
         std::string err;
         std::set<std::string> files;  // of the data folder afterwards
     } cases[] = {
-        {{"-o", "nofolder/x.itx", "data/run1.dat"}, "Outfile not open\n", {"run1.dat", "run2.dat"}},
-        {{"-o", "data", "data/run1.dat"}, "Outfile not open\n", {"run1.dat", "run2.dat"}},
+        {{"-o", "nofolder/x.itx", "data/run1.dat"},
+         "Outfile not open\nkivo-convert: cannot create " + (m_work / "nofolder" / "x.itx").string() + ": "
+             + kMissingFolder + "\n",
+         {"run1.dat", "run2.dat"}},
+        {{"-o", "data", "data/run1.dat"},
+         "Outfile not open\nkivo-convert: cannot create " + (m_work / "data").string() + ": " + kIsAFolder + "\n",
+         {"run1.dat", "run2.dat"}},
         // The output would replace the measurement it converts.
         {{"-o", "data/run1.dat", "data/run2.dat", "data/run1.dat"},
-         kConcatenated + "Outfile not open\n",
+         kConcatenated + "Outfile not open\nkivo-convert: the output names the input run1.dat\n",
          {"run1.dat", "run2.dat"}},
         // Nothing usable was given, so there is no default output path.
-        {{"data"}, kDirectory + kFirstLetter + "Outfile not open\n", {"run1.dat", "run2.dat"}},
+        {{"data"},
+         kDirectory + kFirstLetter + "Outfile not open\nkivo-convert: the output path is empty\n",
+         {"run1.dat", "run2.dat"}},
     };
     for (const auto& c : cases) {
         const Outcome outcome = convert(c.args);
@@ -281,7 +324,9 @@ TEST_F(KivoConvert, MissingInputStillCompletesTheOutput)
 {
     const Outcome outcome = convert({"-o", "out.itx", "-p", "p", "gone.dat", "data/run2.dat"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, kConcatenated + "File[ gone.dat ] not open\n" + countNotice("run2.dat", 1));
+    EXPECT_EQ(outcome.err, kConcatenated + "File[ gone.dat ] not open\nkivo-convert: cannot open "
+                               + (m_work / "gone.dat").string() + ": " + kMissingFile + "\n"
+                               + countNotice("run2.dat", 1));
     EXPECT_EQ(readFile(m_work / "out.itx"), itx("p", kRun2Lines));
 }
 
@@ -302,6 +347,8 @@ TEST_F(KivoConvert, UsageErrorsExitWithTwoAndTheUsage)
         {{"-o", "a.itx", "-o", "b.itx", "data/run1.dat"}, "-o is given twice"},
         {{"-p", "a", "data/run1.dat", "-pb"}, "-p is given twice"},
         {{"", "data/run1.dat"}, "a FILE is empty"},
+        // Not the default output: an empty field would be no output at all.
+        {{"-o", "", "data/run1.dat"}, "-o OUTPUT is empty"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = convert(c.args);
@@ -333,7 +380,7 @@ TEST_F(KivoConvert, MatchesADropOntoAnEmptyWindowAndMakeItx)
     fs::remove(m_work / "data" / "1st-run.itx");
 
     const Outcome outcome = convert(files);
-    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.status, 1); // for the folder, which was not converted
     EXPECT_EQ(outcome.err, windowNotices);
     EXPECT_EQ(readFile(m_work / "data" / "1st-run.itx"), windowBytes);
     EXPECT_EQ(windowBytes, itx("wst_run", concat(kRun1Lines, kRun2Lines)));
@@ -377,7 +424,9 @@ TEST_F(KivoConvert, Cp932NamesArriveWhole)
     const Outcome outcome = convert({folder + "\\\x83\x5C.dat", "x.1\\\x83\x5C"});
     EXPECT_EQ(outcome.status, 1);
     // The names reach standard error in UTF-8, like the notices' own words.
-    EXPECT_EQ(outcome.err, kFirstLetter + kConcatenated + countNotice("ソ.dat", 2) + "File[ x.1\\ソ ] not open\n");
+    EXPECT_EQ(outcome.err, kFirstLetter + kConcatenated + countNotice("ソ.dat", 2) + "File[ x.1\\ソ ] not open\n"
+                               + "kivo-convert: cannot open " + m_work.string() + "\\x.1\\ソ: " + kMissingFolder
+                               + "\n");
     EXPECT_EQ(readFileA(folder + "\\\x83\x5C.itx"), itx("w_", kRun1Lines));
 }
 #endif
@@ -405,13 +454,82 @@ TEST_F(KivoConvert, ProgramPassesItsArgumentsAndStatus)
         {{"--version"}, 0, "Kivo 3.0\n", ""},
         {{"--help"}, 0, usage, ""},
         {{}, 2, "", "kivo-convert: no FILE and no -o OUTPUT\n" + usage},
-        {{"-o", "nofolder/x.itx", "data/run1.dat"}, 1, "", "Outfile not open\n"},
+        {{"-o", "nofolder/x.itx", "data/run1.dat"},
+         1,
+         "",
+         "Outfile not open\nkivo-convert: cannot create " + (m_work / "nofolder/x.itx").string()
+             + ": No such file or directory\n"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = execute(c.args);
         EXPECT_EQ(outcome.status, c.status) << c.err;
         EXPECT_EQ(outcome.out, c.out);
         EXPECT_EQ(outcome.err, c.err);
+    }
+}
+
+// What is not a regular file is written as it is, never replaced by one; a standard
+// stream is written through its descriptor, so that >> appends.
+TEST_F(KivoConvert, ProgramWritesStreamsAndDevicesInPlace)
+{
+    const std::string whole = itx("run1", kRun1Lines);
+    const struct {
+        std::string output;
+        std::string redirect; // of the program's standard output
+    } cases[] = {
+        {"/dev/stdout", ">>log.txt"},
+        {"-", ">>log.txt"},
+        {"/dev/fd/1", ">>log.txt"},
+        {"/proc/self/fd/3", "3>>log.txt"},
+    };
+    for (const auto& c : cases) {
+        writeFile(m_work / "log.txt", "keep\n");
+        const Outcome outcome = execute({"-o", c.output, "data/run1.dat"}, "", c.redirect + " ");
+        EXPECT_EQ(outcome.status, 0) << c.output;
+        EXPECT_EQ(outcome.err, kCountRun1) << c.output;
+        EXPECT_EQ(readFile(m_work / "log.txt"), "keep\n" + whole) << c.output;
+    }
+
+    // A FIFO stays a FIFO, and its reader gets the output.
+    const fs::path fifo = m_work / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const Outcome outcome = execute({"-o", "fifo", "data/run1.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    std::string got(whole.size() + 1, '\0');
+    const ssize_t n = ::read(reader, got.data(), got.size());
+    ::close(reader);
+    got.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    EXPECT_EQ(got, whole);
+}
+
+TEST_F(KivoConvert, ProgramWithAClosedStandardDescriptorKeepsNoticesOutOfTheOutput)
+{
+    for (const std::string closed : {"0", "1", "2"}) {
+        const Outcome outcome = execute({"-o", "x.itx", "data/run1.dat"}, "exec " + closed + "<&-; ");
+        EXPECT_EQ(outcome.status, 0) << closed;
+        EXPECT_EQ(readFile(m_work / "x.itx"), itx("run1", kRun1Lines)) << closed;
+    }
+}
+
+TEST_F(KivoConvert, ProgramRefusesAFifoInputWithoutWaitingForAWriter)
+{
+    const Outcome outcome = execute({"-o", "o.itx", "data/run1.dat", "f.dat"}, "mkfifo f.dat; ", "timeout 10 ");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, kConcatenated + kCountRun1 + "File[ f.dat ] not open\nkivo-convert: cannot open "
+                               + (m_work / "f.dat").string() + ": not a regular file\n");
+    EXPECT_EQ(readFile(m_work / "o.itx"), itx("run1", kRun1Lines));
+    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "f.dat", "o.itx"}));
+}
+
+TEST_F(KivoConvert, ProgramFailsWhenItCannotWriteItsHelpOrVersion)
+{
+    for (const std::string option : {"--help", "--version"}) {
+        const Outcome outcome = execute({option}, "exec >/dev/full; ");
+        EXPECT_EQ(outcome.status, 1) << option;
+        EXPECT_EQ(outcome.err, "kivo-convert: cannot write to standard output: No space left on device\n") << option;
     }
 }
 
@@ -428,7 +546,9 @@ TEST_F(KivoConvert, ProgramLeavesNothingBehindWhenTheDiskFills)
     const Outcome outcome = execute({"data/big.dat"}, "ulimit -f 1; trap '' XFSZ; ");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, (m_work / "data" / "big.itx").string() + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n");
+    EXPECT_EQ(outcome.err,
+              (m_work / "data" / "big.itx").string()
+                  + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\nkivo-convert: write failed: File too large\n");
     EXPECT_EQ(readFile(m_work / "data" / "big.itx"), "earlier output\r\n");
     EXPECT_EQ(listing(m_work / "data"), (std::set<std::string>{"big.dat", "big.itx", "run1.dat", "run2.dat"}));
 }

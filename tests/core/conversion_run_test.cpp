@@ -15,6 +15,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -130,7 +131,8 @@ TEST_F(RunFixture, TheOutputNeverReplacesAQueuedInput)
     host.outputField = "/d/b.dat";
     const RunResult result = run();
     EXPECT_FALSE(result.outputWritten);
-    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, ""}}));
+    EXPECT_EQ(host.notices,
+              (std::vector<Notice>{{NoticeKind::OutfileNotOpen, "", 0, "the output names the input b.dat"}}));
     EXPECT_EQ(files.files.at("/d/b.dat"), squidFile(2));
     EXPECT_EQ(host.queue.count(), 2u);
     EXPECT_EQ(host.outputField, "/d/b.dat");
@@ -265,11 +267,21 @@ TEST_F(DiskRun, ReplacesAnExistingOutputAndLeavesNoStagingFile)
 TEST_F(DiskRun, RefusesOutputsItCannotCreate)
 {
     fs::create_directory(dir / "sub");
-    for (const std::string& out : {(dir / "sub").string(), (dir / "missing" / "o.itx").string(), std::string()}) {
+    const std::string sub = (dir / "sub").string();
+    const std::string missing = (dir / "missing" / "o.itx").string();
+    const struct {
+        std::string out;
+        std::string reason;
+    } cases[] = {
+        {sub, "cannot create " + sub + ": Is a directory"},
+        {missing, "cannot create " + missing + ": No such file or directory"},
+        {"", "the output path is empty"},
+    };
+    for (const auto& c : cases) {
         host.notices.clear();
-        host.outputField = out;
-        EXPECT_FALSE(OnMakeItx(host, nullptr).outputWritten) << out;
-        EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, ""}})) << out;
+        host.outputField = c.out;
+        EXPECT_FALSE(OnMakeItx(host, nullptr).outputWritten) << c.out;
+        EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, "", 0, c.reason}})) << c.out;
     }
     EXPECT_EQ(entries(), 1u);
 }
@@ -296,8 +308,49 @@ TEST_F(DiskRun, InputsHeldByAnotherProgramOrNotFilesAreNotOpened)
     ::close(fd);
     EXPECT_TRUE(result.outputWritten);
     EXPECT_FALSE(result.everyInputOpened);
-    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "held.dat"},
-                                                 {NoticeKind::FileNotOpen, "run.1"}}));
+    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "held.dat", 0,
+                                                  "cannot open " + held + ": another program has it open"},
+                                                 {NoticeKind::FileNotOpen, "run.1", 0,
+                                                  "cannot open " + (dir / "run.1").string() + ": Is a directory"}}));
+}
+
+// The staging name derived from the output's passes 255 bytes from a name of 243 on.
+TEST_F(DiskRun, AnyNameTheFileSystemTakesCanBeTheOutput)
+{
+    for (const std::size_t size : {std::size_t{243}, std::size_t{255}}) {
+        const fs::path out = dir / (std::string(size - 4, 'n') + ".itx");
+        host.outputField = out.string();
+        EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten) << size;
+        EXPECT_EQ(read(out), itxHeader("w") + itxTrailer("w")) << size;
+        host.prefixField = "w";
+    }
+    EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(DiskRun, ADanglingLinkCreatesItsTargetAndStays)
+{
+    const fs::path link = dir / "link.itx";
+    fs::create_directory(dir / "sub");
+    fs::create_symlink("sub/new.itx", link);
+    host.outputField = link.string();
+    EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read(dir / "sub" / "new.itx"), itxHeader("w") + itxTrailer("w"));
+}
+
+TEST_F(DiskRun, RootReplacingAnotherUsersOutputKeepsItsOwnerAndGroup)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    const std::string out = write("o.itx", "old");
+    ASSERT_EQ(::chown(out.c_str(), 4321, 8765), 0);
+    host.outputField = out;
+    EXPECT_TRUE(OnMakeItx(host, nullptr).outputWritten);
+    struct stat st {};
+    ASSERT_EQ(::stat(out.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 8765u);
+    EXPECT_EQ(read(out), itxHeader("w") + itxTrailer("w"));
 }
 TEST_F(DiskRun, AReplacedOutputKeepsItsLinkAndPermissions)
 {

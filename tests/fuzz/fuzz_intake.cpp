@@ -13,6 +13,7 @@
 #include "memory_files.h"
 #include "recording_window.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -109,12 +110,13 @@ struct ModelPrefix {
 };
 
 // The sanitizer's rules: a first byte that is not an ASCII letter (or no first byte) gives
-// the notice and becomes "w"; each later byte outside letters, digits and "_" becomes "_".
+// the notice and becomes "w"; each later byte outside letters, digits and "_" becomes "_";
+// only the first 242 bytes are kept, so that PREFIX_LongMomentSD fits Igor's 255.
 ModelPrefix modelSanitize(const std::string& typed)
 {
     ModelPrefix result{"", typed.empty() || !isLetter(typed.front())};
     result.prefix = result.firstLetterNotice ? "w" : typed.substr(0, 1);
-    for (std::size_t k = 1; k < typed.size(); ++k)
+    for (std::size_t k = 1; k < typed.size() && k < 242; ++k)
         result.prefix.push_back(isWaveNameByte(typed[k]) ? typed[k] : '_');
     return result;
 }
@@ -129,7 +131,8 @@ void checkSanitizer(const std::string& typed)
     check(!prefix.empty() && isLetter(prefix[0]), "sanitizer: result does not start with an ASCII letter");
     for (char c : prefix)
         check(isWaveNameByte(c), "sanitizer: result holds a byte outside letters, digits and _");
-    check(prefix.size() == (typed.empty() ? 1 : typed.size()), "sanitizer: length changed");
+    // Igor takes wave names of up to 255 bytes; _LongMomentSD is 13 of them.
+    check(prefix.size() == (typed.empty() ? 1 : std::min<std::size_t>(typed.size(), 242)), "sanitizer: wrong length");
     std::string again = prefix;
     check(!kivo::intake::sanitizePrefix(again) && again == prefix, "sanitizer: not idempotent");
 

@@ -82,6 +82,9 @@ Child::Child(const std::vector<std::string>& args, const Launch& launch)
             // Ignored, so that a write past the limit fails with EFBIG instead of killing.
             ::signal(SIGXFSZ, SIG_IGN);
         }
+        // As a shell starts a job in the foreground, whatever the test runner ignores.
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            ::signal(signal, SIG_DFL);
         if (!dir.empty() && ::chdir(dir.c_str()) != 0)
             ::_exit(126);
         ::dup2(devNull, 0);

@@ -40,6 +40,12 @@ inline const std::string kConcatenated = "複数ファイル処理の場合、�
 inline const std::string kPrefixFirstLetter =
     "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\n一時的に w にします\n";
 
+// The system's reason that kivo-convert prints after a notice or an error.
+inline std::string reasonLine(const std::string& reason)
+{
+    return "kivo-convert: " + reason + "\n";
+}
+
 inline std::string writeFailure(const std::string& path)
 {
     return path + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n";

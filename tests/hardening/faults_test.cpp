@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -37,14 +38,15 @@ TEST_F(Faults, DiskFillingPartWayLeavesNoOutputAndTheEarlierOneUntouched)
     constexpr int kRows = 20000;
     writeFile(dir / "in.dat", squidFile(kRows));
     const std::size_t whole = (itxHeader("run") + itxRows(kRows) + itxTrailer("run")).size();
+    const std::string kTooLarge = reasonLine("write failed: File too large");
     const struct {
         std::size_t limit;
         std::string err;
     } cases[] = {
-        {4096, writeFailure(at("out.itx"))},
-        {65536, writeFailure(at("out.itx"))},
-        {200000, writeFailure(at("out.itx"))},
-        {whole - 10, pointsNotice("in.dat", kRows) + writeFailure(at("out.itx"))},
+        {4096, writeFailure(at("out.itx")) + kTooLarge},
+        {65536, writeFailure(at("out.itx")) + kTooLarge},
+        {200000, writeFailure(at("out.itx")) + kTooLarge},
+        {whole - 10, pointsNotice("in.dat", kRows) + writeFailure(at("out.itx")) + kTooLarge},
     };
     for (const auto& c : cases) {
         writeFile(dir / "out.itx", kEarlier);
@@ -74,7 +76,8 @@ TEST_F(Faults, DiskFailingAReadLeavesNoOutputAndTheEarlierOneUntouched)
 
     const Finished done = runKivoConvert({"-o", "out.itx", "-p", "run", "good.dat", "bad.dat"}, here());
     EXPECT_EQ(done.exitStatus, 1);
-    EXPECT_EQ(done.err, kConcatenated + pointsNotice("good.dat", 3) + readFailure(at("bad.dat")));
+    EXPECT_EQ(done.err, kConcatenated + pointsNotice("good.dat", 3) + readFailure(at("bad.dat"))
+                            + reasonLine("read failed: Input/output error"));
     EXPECT_EQ(readFile(dir / "out.itx"), kEarlier);
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"bad.dat", "good.dat", "out.itx"}));
 }
@@ -89,7 +92,8 @@ TEST_F(Faults, InputHeldByAnotherKivoConvertIsPassedOverAndTheOutputStillComplet
 
     const Finished second = runKivoConvert({"-o", "second.itx", "-p", "second", "a.dat"}, here());
     EXPECT_EQ(second.exitStatus, 1);
-    EXPECT_EQ(second.err, fileNotOpenNotice("a.dat"));
+    EXPECT_EQ(second.err,
+              fileNotOpenNotice("a.dat") + reasonLine("cannot open " + at("a.dat") + ": another program has it open"));
     EXPECT_EQ(readFile(dir / "second.itx"), itxHeader("second") + itxTrailer("second"));
 
     const std::string firstErr = blocked.drain();
@@ -107,7 +111,8 @@ TEST_F(Faults, OutputFolderGoneBeforeTheRunWritesNothing)
 
     const Finished done = runKivoConvert({"-o", "results/out.itx", "-p", "run", "in.dat"}, here());
     EXPECT_EQ(done.exitStatus, 1);
-    EXPECT_EQ(done.err, kOutfileNotOpen);
+    EXPECT_EQ(done.err,
+              kOutfileNotOpen + reasonLine("cannot create " + at("results/out.itx") + ": No such file or directory"));
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"in.dat"}));
 }
 
@@ -125,9 +130,50 @@ TEST_F(Faults, OutputFolderVanishingDuringTheRunFailsTheRunAndLeavesNothing)
     const std::string err = blocked.drain();
     const Finished done = run.wait();
     EXPECT_EQ(done.exitStatus, 1);
-    EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + pointsNotice("b.dat", 4) +
-                       writeFailure(at("results/out.itx")));
+    EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + pointsNotice("b.dat", 4)
+                       + writeFailure(at("results/out.itx"))
+                       + reasonLine("cannot put the output in place: No such file or directory"));
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.dat", "b.dat"}));
+}
+
+TEST_F(Faults, OutputFolderRenamedDuringTheRunFailsTheRunAndLeavesNothingInIt)
+{
+    writeFile(dir / "a.dat", squidFile(3));
+    fs::create_directory(dir / "results");
+    BlockingStderr blocked(0);
+    Child run({"-o", "results/out.itx", "-p", "run", "a.dat"}, {dir, {}, blocked.writeEnd()});
+    ASSERT_TRUE(waitForLock(run.pid(), dir / "a.dat", 30));
+    fs::rename(dir / "results", dir / "moved");
+
+    blocked.drain();
+    const Finished done = run.wait();
+    EXPECT_EQ(done.exitStatus, 1);
+    EXPECT_EQ(listFolder(dir / "moved"), std::vector<std::string>{});
+}
+
+// An interrupted run leaves the earlier output and nothing else: the staging file goes
+// with the process, even on SIGKILL where the file system has anonymous files.
+TEST_F(Faults, SignalsEndingTheRunLeaveNoStagingFile)
+{
+    writeFile(dir / "a.dat", squidFile(3));
+    const int probe = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    const bool anonymousFiles = probe >= 0;
+    if (probe >= 0)
+        ::close(probe);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        if (signal == SIGKILL && !anonymousFiles)
+            continue;
+        writeFile(dir / "out.itx", kEarlier);
+        // Blocked on the notice for a.dat, with the output half written.
+        BlockingStderr blocked(0);
+        Child run({"-o", "out.itx", "-p", "run", "a.dat"}, {dir, {}, blocked.writeEnd()});
+        ASSERT_TRUE(waitForLock(run.pid(), dir / "a.dat", 30));
+        ::kill(run.pid(), signal);
+        const Finished done = run.wait();
+        EXPECT_EQ(done.signal, signal);
+        EXPECT_EQ(readFile(dir / "out.itx"), kEarlier) << signal;
+        EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.dat", "out.itx"})) << signal;
+    }
 }
 
 TEST_F(Faults, QueuedFileReplacedByAFolderIsPassedOverAndTheOutputStillCompletes)
@@ -144,7 +190,8 @@ TEST_F(Faults, QueuedFileReplacedByAFolderIsPassedOverAndTheOutputStillCompletes
     const std::string err = blocked.drain();
     const Finished done = run.wait();
     EXPECT_EQ(done.exitStatus, 1);
-    EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + fileNotOpenNotice("b.dat"));
+    EXPECT_EQ(err, kConcatenated + pointsNotice("a.dat", 3) + fileNotOpenNotice("b.dat")
+                       + reasonLine("cannot open " + at("b.dat") + ": Is a directory"));
     EXPECT_EQ(readFile(dir / "out.itx"), itxHeader("run") + itxRows(3) + itxTrailer("run"));
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.dat", "b.dat", "out.itx"}));
 }

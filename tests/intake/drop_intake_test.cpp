@@ -161,7 +161,8 @@ TEST(DropIntakeLongPath, IsQueuedWhole)
     kivo::intake::AddDroppedFiles(window, {folder + "/" + name + ".dat"}, '/', CodePage::Utf8);
     EXPECT_EQ(window.entries(), (std::vector<QueueEntry>{{name + ".dat", folder + "/" + name + ".dat"}}));
     EXPECT_EQ(window.outputField, folder + "/" + name + ".itx");
-    EXPECT_EQ(window.prefixField, name);
+    // Igor refuses longer wave names.
+    EXPECT_EQ(window.prefixField, name.substr(0, 242));
 }
 
 } // namespace

@@ -41,6 +41,10 @@ const PrefixCase kPrefixCases[] = {
     {"\x83\x5C" "a", "w_a", true},
     {"a\t\r\n", "a___", false},
     {std::string("a\0b", 3), "a_b", false},
+    // Cut so that the longest wave name, PREFIX_LongMomentSD, stays within Igor's 255 bytes.
+    {std::string(242, 'a'), std::string(242, 'a'), false},
+    {std::string(300, 'a'), std::string(242, 'a'), false},
+    {"1" + std::string(250, '\xE6'), "w" + std::string(241, '_'), true},
 };
 
 TEST(SanitizePrefix, ForcesTheWaveNameShape)

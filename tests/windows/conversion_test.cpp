@@ -78,6 +78,12 @@ TEST(WindowsConversion, InputHeldByAnotherProgramIsPassedOverWithItsNotice)
     const core::RunResult result = convert(host);
     EXPECT_TRUE(result.outputWritten);
     EXPECT_FALSE(result.everyInputOpened);
+    // The system's reason, in UTF-8 and in the system's own words after the path.
+    ASSERT_EQ(host.notices.size(), 3u);
+    const std::string reasonStart = "cannot open " + folder.path() + "\\表.dat: ";
+    EXPECT_EQ(host.notices[1].reason.substr(0, reasonStart.size()), reasonStart);
+    EXPECT_GT(host.notices[1].reason.size(), reasonStart.size());
+    host.notices[1].reason.clear();
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 1},
                                                  {NoticeKind::FileNotOpen, kHyou + ".dat"},
                                                  {NoticeKind::PointsExtracted, "c.dat", 2}}));
@@ -101,7 +107,9 @@ TEST(WindowsConversion, OutputNamingAQueuedInputIsRefusedBeforeAnythingIsWritten
 
     const core::RunResult result = convert(host);
     EXPECT_FALSE(result.outputWritten);
-    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::OutfileNotOpen, {}}}));
+    // The reason is UTF-8, the name in it too.
+    EXPECT_EQ(host.notices,
+              (std::vector<Notice>{{NoticeKind::OutfileNotOpen, {}, 0, "the output names the input 表.dat"}}));
     EXPECT_EQ(readFile(input).value_or("?"), squidFile(2));
     EXPECT_EQ(listFolder(folder / kSo), std::vector<std::string>{kHyou + ".dat"});
     EXPECT_EQ(host.queue.count(), 2u);

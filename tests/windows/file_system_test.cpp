@@ -197,14 +197,35 @@ TEST(WindowsStagedOutput, RefusedWhereTheOutputCannotBeWritten)
     HeldFile holder(folder / "held.itx");
     ASSERT_TRUE(holder.held());
 
-    EXPECT_EQ(platformFileSystem().createStaged(""), nullptr);
-    EXPECT_EQ(platformFileSystem().createStaged(folder / "folder.itx"), nullptr);
-    EXPECT_EQ(platformFileSystem().createStaged(folder / "missing\\out.itx"), nullptr);
-    EXPECT_EQ(platformFileSystem().createStaged(folder / "held.itx"), nullptr);
-    EXPECT_EQ(platformFileSystem().createStaged(folder / "readonly.itx"), nullptr);
+    // Each with its reason: the program's own words, or the start of the system's.
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {"", "the output path is empty"},
+        {folder / "folder.itx", "cannot create " + (folder / "folder.itx") + ": it is a folder"},
+        {folder / "missing\\out.itx", "cannot create " + (folder / "missing\\out.itx") + ": "},
+        {folder / "held.itx", "cannot create " + (folder / "held.itx") + ": "},
+        {folder / "readonly.itx", "cannot create " + (folder / "readonly.itx") + ": the file is read-only"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platformFileSystem().createStaged(c.path), nullptr) << c.path;
+        const std::string reason = platformFileSystem().failureReason();
+        EXPECT_EQ(reason.substr(0, c.reason.size()), c.reason) << c.path;
+        EXPECT_GT(reason.size(), c.reason.back() == ' ' ? c.reason.size() : 0u) << c.path;
+    }
     // Nothing was left behind by the refused attempts.
     EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"folder.itx", "held.itx", "readonly.itx"}));
     EXPECT_EQ(readFile(folder / "readonly.itx").value_or("?"), "read-only");
+}
+
+// A device cannot be replaced by a file: it is written as it is.
+TEST(WindowsStagedOutput, DevicesAreWrittenInPlace)
+{
+    auto output = platformFileSystem().createStaged("NUL");
+    ASSERT_NE(output, nullptr) << platformFileSystem().failureReason();
+    output->write("data\r\n", 6);
+    output->commit();
 }
 
 TEST(WindowsFileIdentity, TwoSpellingsOfOneFileAreTheSameFile)

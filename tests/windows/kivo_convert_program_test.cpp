@@ -159,9 +159,16 @@ TEST(KivoConvertOnWindows, InputHeldByAnotherProgramIsSkippedWithStatusOne)
 
     const Outcome outcome = runProgram(folder.path(), {"-p", "run", "-o", "out.itx", "a.dat", kSo + ".dat", "c.dat"});
     EXPECT_EQ(outcome.status, 1u);
-    EXPECT_EQ(outcome.err, redirected(kConcatenated + "a.dat から 1 ポイントのデータを\n抽出しました。\n"
-                                      "File[ ソ.dat ] not open\n"
-                                      "c.dat から 2 ポイントのデータを\n抽出しました。\n"));
+    // The system's reason follows the notice, in its own words.
+    const std::string reasonStart = redirected("kivo-convert: cannot open " + folder.path() + "\\ソ.dat: ");
+    const std::string before = redirected(kConcatenated
+                                          + "a.dat から 1 ポイントのデータを\n抽出しました。\n"
+                                            "File[ ソ.dat ] not open\n");
+    const std::string after = redirected("c.dat から 2 ポイントのデータを\n抽出しました。\n");
+    ASSERT_GT(outcome.err.size(), before.size() + reasonStart.size() + after.size()) << outcome.err;
+    EXPECT_EQ(outcome.err.substr(0, before.size()), before);
+    EXPECT_EQ(outcome.err.substr(before.size(), reasonStart.size()), reasonStart);
+    EXPECT_EQ(outcome.err.substr(outcome.err.size() - after.size()), after);
     EXPECT_EQ(readFile(folder / "out.itx").value_or("(missing)"), expectedItx("run", {1, 2}));
 
     other.release();
@@ -179,9 +186,19 @@ TEST(KivoConvertOnWindows, OutputNamingAQueuedInputIsRefusedBeforeAnythingIsWrit
 
     const Outcome outcome = runProgram(folder.path(), {"-p", "run", "-o", kSo + "\\.\\" + kHyou + ".DAT", input});
     EXPECT_EQ(outcome.status, 1u);
-    EXPECT_EQ(outcome.err, "Outfile not open\r\n");
+    EXPECT_EQ(outcome.err, redirected("Outfile not open\nkivo-convert: the output names the input 表.dat\n"));
     EXPECT_EQ(readFile(folder / input).value_or("(missing)"), squidFile(2));
     EXPECT_EQ(listFolder(folder / kSo), std::vector<std::string>{kHyou + ".dat"});
+}
+
+TEST(KivoConvertOnWindows, DashWritesTheOutputToStandardOutput)
+{
+    TempFolder folder;
+    writeFile(folder / "a.dat", squidFile(1));
+    const Outcome outcome = runProgram(folder.path(), {"-p", "run", "-o", "-", "a.dat"});
+    EXPECT_EQ(outcome.status, 0u) << outcome.err;
+    EXPECT_EQ(outcome.out, expectedItx("run", {1}));
+    EXPECT_EQ(listFolder(folder.path()), std::vector<std::string>{"a.dat"});
 }
 
 TEST(KivoConvertOnWindows, EarlierOutputHeldByAnotherProgramIsNotTouched)
@@ -194,7 +211,8 @@ TEST(KivoConvertOnWindows, EarlierOutputHeldByAnotherProgramIsNotTouched)
         ASSERT_TRUE(igor.held());
         const Outcome outcome = runProgram(folder.path(), {"-p", "run", "-o", "out.itx", "a.dat"});
         EXPECT_EQ(outcome.status, 1u);
-        EXPECT_EQ(outcome.err, "Outfile not open\r\n");
+        const std::string start = "Outfile not open\r\nkivo-convert: cannot create " + (folder / "out.itx") + ": ";
+        EXPECT_EQ(outcome.err.substr(0, start.size()), start);
     }
     EXPECT_EQ(readFile(folder / "out.itx").value_or("(missing)"), "earlier output\r\n");
     EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"a.dat", "out.itx"}));
