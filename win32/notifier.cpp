@@ -39,7 +39,7 @@ std::wstring noticeBoxText(const core::Notice& notice)
 
 std::wstring errorBoxText(const core::IoError& error)
 {
-    return boxText(core::ioErrorText(error.operation(), ansiToUtf8(error.path())));
+    return boxText(withReason(core::ioErrorText(error.operation(), ansiToUtf8(error.path())), error.reason()));
 }
 
 std::wstring unspellableNameText(const std::wstring& name)

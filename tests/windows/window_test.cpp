@@ -365,8 +365,10 @@ TEST(BoxText, NamesAreReadInTheAnsiCodePageAndTheReasonIsAParagraph)
               L"File[ 表.dat ] not open\r\n\r\nアクセスが拒否されました。");
     EXPECT_EQ(win32::noticeBoxText({core::NoticeKind::NotSquid, kSo + ".dat"}),
               L"ファイル[ ソ.dat ] は、\r\nSQUIDファイルではないので\r\nパスします");
-    EXPECT_EQ(win32::errorBoxText(core::IoError(core::IoOperation::Write, "C:\\" + kHyou + "\\a.itx", 28)),
-              L"C:\\表\\a.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。");
+    const core::IoError full(core::IoOperation::Write, "C:\\" + kHyou + "\\a.itx", ERROR_DISK_FULL);
+    ASSERT_FALSE(full.reason().empty());
+    EXPECT_EQ(win32::errorBoxText(full),
+              L"C:\\表\\a.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\r\n\r\n" + win32::boxText(full.reason()));
 }
 
 // Kivo.exe itself, started as Explorer starts it (it is copied beside this test by the
