@@ -26,17 +26,25 @@ RowValues splitRow(std::string_view line, CodePage page) noexcept
 {
     std::array<std::string_view, kRowCommas> fields{};
     std::size_t taken = 0;
+    bool unreadable = false;
     const bool twoByte = page == CodePage::Cp932;
     const char* const end = line.data() + line.size();
     const char* start = line.data();
     // A field is taken only when a comma follows it; fields without one stay empty.
-    for (const char* p = findStop(start, end, ',', twoByte); p != end && taken < fields.size();
-         p = findStop(p, end, ',', twoByte)) {
+    for (const char* p = findFieldStop<false>(start, end, ',', twoByte); p != end && taken < fields.size();
+         p = findFieldStop<false>(p, end, ',', twoByte)) {
         if (*p == ',') {
-            fields[taken++] = std::string_view(start, static_cast<std::size_t>(p - start));
+            // Igor ends a line at a lone CR and splits items at tabs: a value holding
+            // either is no item it can read, and goes on as a missing one.
+            fields[taken++] = unreadable ? std::string_view() : std::string_view(start, static_cast<std::size_t>(p - start));
+            unreadable = false;
             start = ++p;
+        } else if (*p == '\r' || *p == '\t') {
+            unreadable = true;
+            ++p;
         } else if (isLeadByte(static_cast<unsigned char>(*p), page) && p + 1 != end) {
-            p += 2;
+            // A control byte is never the second byte of a character: it is seen on its own.
+            p += static_cast<unsigned char>(p[1]) < 0x20 ? 1 : 2;
         } else {
             ++p;
         }

@@ -21,7 +21,8 @@ enum class PreambleOutcome { NotSquid, NoDataSection, NoColumnLine, ColumnMismat
 using RowValues = std::array<std::string_view, 5>;
 
 // Splits a data row: fields 1, 3, 4, 5 and 6, each taken only when a comma follows it, so
-// the text after the last comma is never used and missing fields are empty.
+// the text after the last comma is never used and missing fields are empty. A field
+// holding a CR or a tab is handed on empty: Igor could not read it as one item.
 RowValues splitRow(std::string_view line, CodePage page) noexcept;
 
 // Reads one SQUID data file: decides from its preamble whether it converts, then hands

@@ -35,6 +35,12 @@ CharSearch scanForChar(std::string_view text, char c, CodePage page, std::size_t
 // bytes at a time, since the reader calls it for every field of every row.
 const char* findStop(const char* p, const char* end, char c, bool stopAtHigh) noexcept;
 
+// The first byte in [p, end) that can end or mark a field of a row: `c`, a control byte
+// (below 0x20: NUL ends a line's text, CR and tab make a value unreadable), a double quote
+// when `Quotes`, or, when `stopAtHigh`, a byte of 0x80 or above. Eight bytes at a time.
+template <bool Quotes>
+const char* findFieldStop(const char* p, const char* end, char c, bool stopAtHigh) noexcept;
+
 // The position of the first `c` that is a character of its own, or npos.
 std::size_t findChar(std::string_view text, char c, CodePage page, std::size_t from = 0) noexcept;
 

@@ -82,6 +82,8 @@ const SplitCase kSplits[] = {
     {"trailing comma and more columns", "10.5,,10000,300,1.2E-05,3E-08,x,y,", {"10.5", "10000", "300", "1.2E-05", "3E-08"}},
     {"fields are not trimmed", " 1 ,\"c\", 2,\"3\",,5 ,", {" 1 ", " 2", "\"3\"", "", "5 "}},
     {"empty fields between commas", ",,,,,,", {"", "", "", "", ""}},
+    {"a value holding a CR or a tab is missing, other bytes pass",
+     "1,,2\rEND\rX Print \"injected\"\rBEGIN\r3,4\t,5,\v\f\x01 \"x\",", {"1", "", "", "5", "\v\f\x01 \"x\""}},
 };
 
 TEST(RowSplit, TakesAFieldOnlyWhenACommaFollowsIt)
@@ -95,6 +97,8 @@ TEST(RowSplit, ACommaAsSecondByteOfAJapaneseCommentIsNoSeparator)
     // Under CP932, 0x81 0x2C would be one (ill-formed) character, never a separator.
     EXPECT_EQ(values(splitRow("1,\x81,x,2,3,4,5,", CodePage::Cp932)), (Values{"1", "2", "3", "4", "5"}));
     EXPECT_EQ(values(splitRow("1,\x83\x5C,2,3,4,5,", CodePage::Cp932)), (Values{"1", "2", "3", "4", "5"}));
+    // ...but a tab is never a second byte: the value holding it stays unreadable.
+    EXPECT_EQ(values(splitRow("1,c,2\x81\t,3,4,5,", CodePage::Cp932)), (Values{"1", "", "3", "4", "5"}));
 }
 
 TEST(SquidDataReader, RowsCarryTheirBytesUnchanged)

@@ -55,6 +55,15 @@ inline std::vector<std::size_t> referenceCommas(std::string_view text, core::Cod
     return commas;
 }
 
+// What becomes of a field on its way to Igor: a CR would end Igor's line and a tab split
+// the item, so a field holding either is handed on as a missing value.
+inline std::string referenceValue(std::string field)
+{
+    if (field.find_first_of("\r\t") != std::string::npos)
+        return {};
+    return field;
+}
+
 // Fields 1, 3, 4, 5 and 6 of a row: field k is the text between comma k-1 and comma k.
 inline std::array<std::string, 5> referenceRow(std::string_view line, core::CodePage page)
 {
@@ -63,7 +72,7 @@ inline std::array<std::string, 5> referenceRow(std::string_view line, core::Code
         if (k >= commas.size())
             return {};
         const std::size_t from = k == 0 ? 0 : commas[k - 1] + 1;
-        return std::string(line.substr(from, commas[k] - from));
+        return referenceValue(std::string(line.substr(from, commas[k] - from)));
     };
     return {field(0), field(2), field(3), field(4), field(5)};
 }
