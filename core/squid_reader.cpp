@@ -2,58 +2,268 @@
 
 #include "core/file_system.h"
 
+#include <algorithm>
+
 namespace kivo::core {
 
 namespace {
 
 constexpr std::string_view kHeaderLine = "[Header]";
 constexpr std::string_view kDataLine = "[Data]";
-constexpr std::string_view kColumnStart = "Time,Comme";
+constexpr std::string_view kOlderColumns = "Time,Comme";
+constexpr std::string_view kTodayColumns = "Comment,Time Stamp (sec),";
 
 // Deciding the preamble never needs more of a line than the column line's first bytes.
-constexpr LineKeep kPreambleKeep = LineKeep::firstBytes(kColumnStart.size());
-// A row needs its text up to the sixth comma; what follows is never used.
-constexpr int kRowCommas = 6;
+constexpr std::size_t kPreambleBytes = kTodayColumns.size();
+
+// The titles of today's instruments that feed the waves, by slot. The moment comes from
+// the first pair whose moment a row holds: the moment of VSM mode, else the fitted moment
+// of DC scan mode, whose free-centre fit is the one analysis tools in the field use.
+constexpr std::array<std::string_view, RowSink::kHeldSlots> kTitles = {
+    "Time Stamp (sec)",         "Magnetic Field (Oe)",         "Temperature (K)", "Moment (emu)",
+    "M. Std. Err. (emu)",       "DC Moment Free Ctr (emu)",    "DC Moment Err Free Ctr (emu)",
+};
+constexpr std::size_t kLongestTitle = 28;
 
 bool isExactly(const Line& line, std::string_view expected) noexcept
 {
     return line.complete && line.text == expected;
 }
 
-} // namespace
-
-RowValues splitRow(std::string_view line, CodePage page) noexcept
+constexpr unsigned bit(int slot) noexcept
 {
-    std::array<std::string_view, kRowCommas> fields{};
-    std::size_t taken = 0;
-    bool unreadable = false;
-    const bool twoByte = page == CodePage::Cp932;
-    const char* const end = line.data() + line.size();
-    const char* start = line.data();
-    // A field is taken only when a comma follows it; fields without one stay empty.
-    for (const char* p = findFieldStop<false>(start, end, ',', twoByte); p != end && taken < fields.size();
-         p = findFieldStop<false>(p, end, ',', twoByte)) {
-        if (*p == ',') {
-            // Igor ends a line at a lone CR and splits items at tabs: a value holding
-            // either is no item it can read, and goes on as a missing one.
-            fields[taken++] = unreadable ? std::string_view() : std::string_view(start, static_cast<std::size_t>(p - start));
-            unreadable = false;
-            start = ++p;
-        } else if (*p == '\r' || *p == '\t') {
-            unreadable = true;
+    return 1u << static_cast<unsigned>(slot);
+}
+
+// Splits the titles of a column line, piece by piece: the texts between its commas, which
+// are found double-byte aware; the text after the last comma is a title too.
+class TitleScan {
+public:
+    explicit TitleScan(CodePage page) : m_page(page) { m_columnOf.fill(-1); }
+
+    // False once nothing more of the line can change the answer.
+    bool feed(std::string_view bytes, bool lineEnds)
+    {
+        for (char c : bytes) {
+            if (c == '\0')
+                return finish();  // the line's text ends here
+            const auto byte = static_cast<unsigned char>(c);
+            if (m_lead) {
+                m_lead = false;
+                if (byte >= 0x20) {
+                    add(c);
+                    continue;
+                }
+            }
+            if (c == ',') {
+                endTitle();
+                if (allFound())
+                    return false;
+                continue;
+            }
+            m_lead = isLeadByte(byte, m_page);
+            add(c);
+        }
+        if (lineEnds)
+            return finish();
+        return true;
+    }
+
+    // The layout the titles give, if the file converts.
+    std::optional<RowLayout> layout() const
+    {
+        auto has = [&](int slot) { return m_columnOf[static_cast<std::size_t>(slot)] >= 0; };
+        const bool firstPair = has(RowLayout::Moment) && has(RowLayout::MomentSD);
+        const bool dcPair = has(RowLayout::DcMoment) && has(RowLayout::DcMomentSD);
+        if (!has(RowLayout::Time) || !has(RowLayout::Field) || !has(RowLayout::Temperature) || !(firstPair || dcPair))
+            return std::nullopt;
+        RowLayout layout;
+        layout.today = true;
+        for (int slot = 0; slot < RowSink::kHeldSlots; ++slot) {
+            // A pair counts only with both of its titles.
+            if ((slot == RowLayout::Moment || slot == RowLayout::MomentSD) && !firstPair)
+                continue;
+            if ((slot == RowLayout::DcMoment || slot == RowLayout::DcMomentSD) && !dcPair)
+                continue;
+            const int column = m_columnOf[static_cast<std::size_t>(slot)];
+            if (static_cast<std::size_t>(column) >= layout.slotOfColumn.size())
+                layout.slotOfColumn.resize(static_cast<std::size_t>(column) + 1, RowLayout::None);
+            layout.slotOfColumn[static_cast<std::size_t>(column)] = static_cast<std::int8_t>(slot);
+        }
+        return layout;
+    }
+
+private:
+    void add(char c)
+    {
+        // One byte past the longest title tells a longer title from it.
+        if (m_title.size() <= kLongestTitle)
+            m_title.push_back(c);
+    }
+
+    void endTitle()
+    {
+        for (std::size_t slot = 0; slot < kTitles.size(); ++slot) {
+            // When a title occurs twice, the first counts.
+            if (m_columnOf[slot] < 0 && m_title == kTitles[slot])
+                m_columnOf[slot] = m_column;
+        }
+        ++m_column;
+        m_title.clear();
+        m_lead = false;
+    }
+
+    bool finish()
+    {
+        endTitle();
+        return false;
+    }
+
+    bool allFound() const
+    {
+        return std::none_of(m_columnOf.begin(), m_columnOf.end(), [](int c) { return c < 0; });
+    }
+
+    CodePage m_page;
+    std::array<int, RowSink::kHeldSlots> m_columnOf{};
+    std::string m_title;
+    int m_column = 0;
+    bool m_lead = false;
+};
+
+// The state of a row being split, carried from one piece of its line to the next.
+struct RowScan {
+    std::size_t column = 0;  // the column whose bytes come next
+    bool quoted = false;     // inside a quoted stretch
+    bool lead = false;       // a lead byte ended the last piece: its second byte comes next
+    bool unreadable = false; // the field in progress holds a CR or a tab
+    bool held = false;       // the field in progress has handed on bytes already
+    bool done = false;       // the row needs nothing more of its line
+    unsigned ended = 0;      // slots whose field has ended
+    unsigned filled = 0;     // slots whose field is not empty
+    unsigned unreadableSlots = 0;
+};
+
+// Splits one piece of a row's line, handing the bytes of every needed field to `out(slot,
+// bytes)`: a field that lies in the piece in one call, a field that goes on in the next
+// piece in one call per piece. A field ends at a comma, or (today's layout) at the end of
+// the line's text; the row is done once the last needed column has ended.
+template <bool Quotes, class Out>
+void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_view piece, bool lineEnds, Out&& out)
+{
+    const char* p = piece.data();
+    const char* end = p + piece.size();
+    const char* start = p;
+    const std::size_t columns = layout.slotOfColumn.size();
+    auto endField = [&](const char* at) {
+        const int slot = layout.slotOfColumn[s.column];
+        if (slot != RowLayout::None) {
+            if (at != start)
+                out(slot, std::string_view(start, static_cast<std::size_t>(at - start)));
+            if (at != start || s.held)
+                s.filled |= bit(slot);
+            if (s.unreadable)
+                s.unreadableSlots |= bit(slot);
+            s.ended |= bit(slot);
+        }
+        s.unreadable = false;
+        s.held = false;
+    };
+    if (s.lead && p != end) {
+        s.lead = false;
+        // A control byte is never the second byte of a character: it is seen on its own.
+        if (static_cast<unsigned char>(*p) >= 0x20)
             ++p;
-        } else if (isLeadByte(static_cast<unsigned char>(*p), page) && p + 1 != end) {
-            // A control byte is never the second byte of a character: it is seen on its own.
+    }
+    for (;;) {
+        p = findFieldStop<Quotes>(p, end, ',', twoByte);
+        if (p == end)
+            break;
+        const char c = *p;
+        if (c == ',') {
+            if (Quotes && s.quoted) {
+                ++p;
+                continue;
+            }
+            endField(p);
+            if (++s.column == columns) {
+                s.done = true;
+                return;
+            }
+            start = ++p;
+        } else if (Quotes && c == '"') {
+            s.quoted = !s.quoted;
+            ++p;
+        } else if (c == '\0') {
+            // The line's text ends at its first NUL; nothing after it is read.
+            end = p;
+            lineEnds = true;
+            break;
+        } else if (c == '\r' || c == '\t') {
+            // Igor ends a line at a lone CR and splits items at tabs: a value holding either
+            // is no item it can read, and goes on as a missing one.
+            s.unreadable = true;
+            ++p;
+        } else if (twoByte && isLeadByte(static_cast<unsigned char>(c), CodePage::Cp932)) {
+            if (p + 1 == end) {
+                s.lead = true;
+                break;
+            }
             p += static_cast<unsigned char>(p[1]) < 0x20 ? 1 : 2;
         } else {
             ++p;
         }
     }
-    // The second field is the comment column, read and dropped.
-    return {fields[0], fields[2], fields[3], fields[4], fields[5]};
+    if (lineEnds) {
+        // In the older layout a field is taken only when a comma follows it.
+        if (layout.today)
+            endField(end);
+        s.done = true;
+        return;
+    }
+    const int slot = layout.slotOfColumn[s.column];
+    if (slot != RowLayout::None && end != start) {
+        out(slot, std::string_view(start, static_cast<std::size_t>(end - start)));
+        s.held = true;
+    }
 }
 
-SquidDataReader::SquidDataReader(CodePage page) : m_page(page) {}
+template <class Out>
+void scan(RowScan& s, const RowLayout& layout, bool twoByte, LinePiece piece, Out&& out)
+{
+    if (layout.today)
+        scanPiece<true>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
+    else
+        scanPiece<false>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
+}
+
+// The slot each wave takes its value from once the row is split.
+std::array<int, 5> waveSlots(const RowScan& s, const RowLayout& layout) noexcept
+{
+    std::array<int, 5> slots = {RowLayout::Time, RowLayout::Field, RowLayout::Temperature, RowLayout::Moment,
+                                RowLayout::MomentSD};
+    if (layout.today && (s.filled & bit(RowLayout::Moment)) == 0) {
+        // Both values come from the first pair whose moment this row holds.
+        const bool dc = (s.filled & bit(RowLayout::DcMoment)) != 0;
+        slots[3] = dc ? RowLayout::DcMoment : RowSink::kMissing;
+        slots[4] = dc ? RowLayout::DcMomentSD : RowSink::kMissing;
+    }
+    for (int& slot : slots) {
+        if (slot != RowSink::kMissing && ((s.ended & bit(slot)) == 0 || (s.unreadableSlots & bit(slot)) != 0))
+            slot = RowSink::kMissing;
+    }
+    return slots;
+}
+
+} // namespace
+
+RowLayout RowLayout::older()
+{
+    // The comment column is read and dropped.
+    return {{Time, None, Field, Temperature, Moment, MomentSD}, false};
+}
+
+SquidDataReader::SquidDataReader(CodePage page) : m_page(page), m_layout(RowLayout::older()) {}
 
 SquidDataReader::~SquidDataReader() = default;
 
@@ -77,27 +287,73 @@ PreambleOutcome SquidDataReader::readPreamble()
 {
     Line line{};
     // An empty file has no first line to refuse; it goes on to look for "[Data]".
-    if (m_lines->next(line, kPreambleKeep) && !isExactly(line, kHeaderLine))
+    if (m_lines->next(line, kPreambleBytes) && !isExactly(line, kHeaderLine))
         return PreambleOutcome::NotSquid;
     for (;;) {
-        if (!m_lines->next(line, kPreambleKeep))
+        if (!m_lines->next(line, kPreambleBytes))
             return PreambleOutcome::NoDataSection;
         if (isExactly(line, kDataLine))
             break;
     }
-    if (!m_lines->next(line, kPreambleKeep))
+    if (!m_lines->nextLine())
         return PreambleOutcome::NoColumnLine;
-    if (line.text.substr(0, kColumnStart.size()) != kColumnStart)
+    // The column line: its first bytes decide the layout, and today's layout reads on.
+    std::string start;
+    LinePiece piece{};
+    bool textEnds = false;
+    do {
+        piece = m_lines->piece();
+        const std::size_t nul = piece.bytes.find('\0');
+        start.append(piece.bytes.substr(0, nul));
+        textEnds = piece.lineEnds || nul != std::string_view::npos;
+    } while (!textEnds && start.size() < kPreambleBytes);
+    if (start.compare(0, kOlderColumns.size(), kOlderColumns) == 0 && start.size() >= kOlderColumns.size()) {
+        m_layout = RowLayout::older();
+        return PreambleOutcome::Rows;
+    }
+    if (start.compare(0, kTodayColumns.size(), kTodayColumns) != 0 || start.size() < kTodayColumns.size())
         return PreambleOutcome::ColumnMismatch;
+    TitleScan titles(m_page);
+    bool more = titles.feed(start, textEnds);
+    while (more && !piece.lineEnds) {
+        piece = m_lines->piece();
+        more = titles.feed(piece.bytes, piece.lineEnds);
+    }
+    std::optional<RowLayout> layout = titles.layout();
+    if (!layout)
+        return PreambleOutcome::ColumnMismatch;
+    m_layout = std::move(*layout);
     return PreambleOutcome::Rows;
 }
 
-bool SquidDataReader::nextRow(RowValues& row)
+bool SquidDataReader::nextRow(RowSink& sink)
 {
-    Line line{};
-    if (!m_lines->next(line, LineKeep::upToComma(kRowCommas)))
+    if (!m_lines->nextLine())
         return false;
-    row = splitRow(line.text, m_page);
+    const bool twoByte = m_page == CodePage::Cp932;
+    RowScan s;
+    LinePiece piece = m_lines->piece();
+    if (piece.lineEnds) {
+        // The line lies whole in the read block: its values are views into it.
+        std::array<std::string_view, RowSink::kHeldSlots> fields{};
+        scan(s, m_layout, twoByte, piece,
+             [&fields](int slot, std::string_view bytes) { fields[static_cast<std::size_t>(slot)] = bytes; });
+        const std::array<int, 5> slots = waveSlots(s, m_layout);
+        RowValues row;
+        for (std::size_t k = 0; k < row.size(); ++k)
+            row[k] = slots[k] == RowSink::kMissing ? std::string_view() : fields[static_cast<std::size_t>(slots[k])];
+        sink.writeRow(row);
+        return true;
+    }
+    // The line crosses blocks: the sink holds the needed fields as they pass.
+    const auto hold = [&sink](int slot, std::string_view bytes) { sink.holdValue(slot, bytes); };
+    for (;;) {
+        scan(s, m_layout, twoByte, piece, hold);
+        if (piece.lineEnds || s.done)
+            break;
+        piece = m_lines->piece();
+    }
+    sink.writeHeldRow(waveSlots(s, m_layout));
     return true;
 }
 
