@@ -3,6 +3,8 @@
 #include "core/file_system.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace kivo::core {
 
@@ -90,6 +92,7 @@ public:
                 layout.slotOfColumn.resize(static_cast<std::size_t>(column) + 1, RowLayout::None);
             layout.slotOfColumn[static_cast<std::size_t>(column)] = static_cast<std::int8_t>(slot);
         }
+        layout.measureRuns();
         return layout;
     }
 
@@ -144,6 +147,94 @@ struct RowScan {
     unsigned unreadableSlots = 0;
 };
 
+struct Skipped {
+    const char* p;       // just after the last comma passed, or where the piece or text ended
+    std::size_t passed;  // commas passed
+    bool textEnded;      // the line's text ended at a NUL, at p
+};
+
+// Passes up to `count` commas that end columns no wave needs, from `p` on: all of them, or
+// fewer when the piece ends or the line's text ends at a NUL. Today's rows carry
+// dozens of such columns, mostly empty, so it counts the commas of eight bytes at a time
+// wherever they hold no quote, NUL or (under CP932) byte that may start a character.
+template <bool Quotes>
+Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t count, bool twoByte) noexcept
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Fu;
+    constexpr std::uint64_t kCommas = kOnes * static_cast<unsigned char>(',');
+    const std::uint64_t highs = twoByte ? kHighs : 0;
+    // Whether a word holds a byte that a count of its commas must not pass over: a NUL, a
+    // quote, a byte that may start a two-byte character. One test takes every byte below
+    // 0x23 (the quote), so a blank or a control byte is passed a byte at a time too.
+    const std::uint64_t below = kOnes * (Quotes ? 0x23u : 0x01u);
+    const auto special = [highs, below](std::uint64_t word) noexcept {
+        return (((word - below) & ~word) | (word & highs)) & kHighs;
+    };
+    // Exactly the comma bytes, one high bit each: no carry crosses from byte to byte.
+    const auto commasOf = [](std::uint64_t word) noexcept {
+        const std::uint64_t x = word ^ kCommas;
+        return (~(((x & kLows) + kLows) | x) & kHighs) >> 7;
+    };
+    // One bit per comma byte: a multiply adds them up without a popcount instruction,
+    // which the baseline processor may lack.
+    const auto countOf = [](std::uint64_t commas) noexcept { return static_cast<std::size_t>((commas * kOnes) >> 56); };
+    std::size_t passed = 0;
+    while (passed < count) {
+        if (std::endian::native == std::endian::little && !(Quotes && s.quoted)) {
+            // Sixteen bytes at a time while no comma that ends the run is among them.
+            while (end - p >= 16) {
+                std::uint64_t a;
+                std::uint64_t b;
+                std::memcpy(&a, p, sizeof a);
+                std::memcpy(&b, p + 8, sizeof b);
+                if ((special(a) | special(b)) != 0)
+                    break;
+                const std::size_t n = countOf(commasOf(a) + commasOf(b));
+                if (passed + n >= count)
+                    break;
+                passed += n;
+                p += 16;
+            }
+            std::uint64_t word;
+            if (end - p >= 8 && (std::memcpy(&word, p, sizeof word), special(word) == 0)) {
+                std::uint64_t commas = commasOf(word);
+                const std::size_t n = countOf(commas);
+                if (passed + n < count) {
+                    passed += n;
+                    p += 8;
+                    continue;
+                }
+                for (std::size_t k = count - passed; k > 1; --k)
+                    commas &= commas - 1;
+                return {p + std::countr_zero(commas) / 8 + 1, count, false};
+            }
+        }
+        if (p == end)
+            break;
+        // A byte at a time through quotes, NULs, two-byte characters and the last bytes.
+        const char c = *p;
+        if (c == '\0')
+            return {p, passed, true};
+        if (Quotes && c == '"') {
+            s.quoted = !s.quoted;
+        } else if (c == ',' && !(Quotes && s.quoted)) {
+            ++passed;
+        } else if (twoByte && isLeadByte(static_cast<unsigned char>(c), CodePage::Cp932)) {
+            if (p + 1 == end) {
+                s.lead = true;
+                ++p;
+                break;
+            }
+            if (static_cast<unsigned char>(p[1]) >= 0x20)
+                ++p;
+        }
+        ++p;
+    }
+    return {p, passed, false};
+}
+
 // Splits one piece of a row's line, handing the bytes of every needed field to `out(slot,
 // bytes)`: a field that lies in the piece in one call, a field that goes on in the next
 // piece in one call per piece. A field ends at a comma, or (today's layout) at the end of
@@ -154,9 +245,13 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     const char* p = piece.data();
     const char* end = p + piece.size();
     const char* start = p;
+    // Kept in locals: the compiler cannot tell that the values stored on the way leave the
+    // layout's arrays alone, and would load their addresses again for every field.
     const std::size_t columns = layout.slotOfColumn.size();
+    const std::int8_t* const slotOf = layout.slotOfColumn.data();
+    const std::uint32_t* const runOf = layout.unneededRun.data();
     auto endField = [&](const char* at) {
-        const int slot = layout.slotOfColumn[s.column];
+        const int slot = slotOf[s.column];
         if (slot != RowLayout::None) {
             if (at != start)
                 out(slot, std::string_view(start, static_cast<std::size_t>(at - start)));
@@ -176,6 +271,24 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
             ++p;
     }
     for (;;) {
+        if (slotOf[s.column] == RowLayout::None) {
+            const std::size_t run = runOf[s.column];
+            const Skipped skipped = skipColumns<Quotes>(s, p, end, run, twoByte);
+            p = skipped.p;
+            if (skipped.passed > 0) {
+                s.column += skipped.passed;
+                s.unreadable = false;
+                s.held = false;
+            }
+            if (skipped.textEnded) {
+                end = p;
+                lineEnds = true;
+                break;
+            }
+            if (skipped.passed < run)
+                break;
+            start = p;
+        }
         p = findFieldStop<Quotes>(p, end, ',', twoByte);
         if (p == end)
             break;
@@ -221,7 +334,7 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
         s.done = true;
         return;
     }
-    const int slot = layout.slotOfColumn[s.column];
+    const int slot = slotOf[s.column];
     if (slot != RowLayout::None && end != start) {
         out(slot, std::string_view(start, static_cast<std::size_t>(end - start)));
         s.held = true;
@@ -260,7 +373,19 @@ std::array<int, 5> waveSlots(const RowScan& s, const RowLayout& layout) noexcept
 RowLayout RowLayout::older()
 {
     // The comment column is read and dropped.
-    return {{Time, None, Field, Temperature, Moment, MomentSD}, false};
+    RowLayout layout{{Time, None, Field, Temperature, Moment, MomentSD}, {}, false};
+    layout.measureRuns();
+    return layout;
+}
+
+void RowLayout::measureRuns()
+{
+    unneededRun.assign(slotOfColumn.size(), 0);
+    std::uint32_t run = 0;
+    for (std::size_t k = slotOfColumn.size(); k-- > 0;) {
+        run = slotOfColumn[k] == None ? run + 1 : 0;
+        unneededRun[k] = run;
+    }
 }
 
 SquidDataReader::SquidDataReader(CodePage page) : m_page(page), m_layout(RowLayout::older()) {}

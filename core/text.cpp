@@ -60,44 +60,6 @@ const char* findStop(const char* p, const char* end, char c, bool stopAtHigh) no
     return end;
 }
 
-template <bool Quotes>
-const char* findFieldStop(const char* p, const char* end, char c, bool stopAtHigh) noexcept
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kOnes = 0x0101010101010101u;
-        constexpr std::uint64_t kHighs = 0x8080808080808080u;
-        constexpr std::uint64_t kSpaces = kOnes * 0x20u;
-        constexpr std::uint64_t kQuotes = kOnes * static_cast<unsigned char>('"');
-        const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
-        const std::uint64_t highs = stopAtHigh ? kHighs : 0;
-        while (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, sizeof word);
-            const std::uint64_t x = word ^ pattern;
-            // Each term flags exactly the first byte it looks for; borrows can only flag
-            // bytes after it, so the lowest flag of them all is a true stop.
-            std::uint64_t hits = ((x - kOnes) & ~x) | ((word - kSpaces) & ~word);
-            if constexpr (Quotes) {
-                const std::uint64_t q = word ^ kQuotes;
-                hits |= (q - kOnes) & ~q;
-            }
-            hits = (hits & kHighs) | (word & highs);
-            if (hits != 0)
-                return p + std::countr_zero(hits) / 8;
-            p += 8;
-        }
-    }
-    for (; p != end; ++p) {
-        const auto byte = static_cast<unsigned char>(*p);
-        if (*p == c || byte < 0x20 || (Quotes && *p == '"') || (stopAtHigh && byte >= 0x80))
-            return p;
-    }
-    return end;
-}
-
-template const char* findFieldStop<false>(const char*, const char*, char, bool) noexcept;
-template const char* findFieldStop<true>(const char*, const char*, char, bool) noexcept;
-
 std::size_t findChar(std::string_view text, char c, CodePage page, std::size_t from) noexcept
 {
     const CharSearch hit = scanForChar(text, c, page, from);
