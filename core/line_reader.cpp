@@ -13,8 +13,8 @@ constexpr std::string_view kCr = "\r";
 
 } // namespace
 
-LineReader::LineReader(ByteSource& source, CodePage page)
-    : m_source(source), m_page(page), m_block(std::make_unique_for_overwrite<char[]>(kBlockSize))
+LineReader::LineReader(ByteSource& source)
+    : m_source(source), m_block(std::make_unique_for_overwrite<char[]>(kBlockSize))
 {
 }
 
@@ -124,7 +124,7 @@ bool LineReader::next(Line& line, std::size_t maxBytes)
         LinePiece p = first;
         for (;;) {
             std::string_view bytes = p.bytes;
-            const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+            const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), '\0', bytes.size());
             if (nul != nullptr)
                 bytes = bytes.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()) + 1);
             m_carry.append(bytes.substr(0, std::min(bytes.size(), wanted - m_carry.size())));
@@ -140,7 +140,7 @@ bool LineReader::next(Line& line, std::size_t maxBytes)
     }
     bool whole = ended;
     const std::size_t span = std::min(text.size(), wanted);
-    if (const void* nul = std::memchr(text.data(), '\0', span)) {
+    if (const void* nul = span == 0 ? nullptr : std::memchr(text.data(), '\0', span)) {
         text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
         whole = true;
     }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/text.h"
-
 #include <cstddef>
 #include <limits>
 #include <memory>
@@ -36,7 +34,7 @@ public:
     static constexpr std::size_t kBlockSize = 256 * 1024;
     static constexpr std::size_t kWhole = std::numeric_limits<std::size_t>::max();
 
-    LineReader(ByteSource& source, CodePage page);
+    explicit LineReader(ByteSource& source);
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
@@ -57,7 +55,6 @@ private:
     bool fill();
 
     ByteSource& m_source;
-    CodePage m_page;
     // Not zero-filled: a small file touches only the pages it reads into.
     std::unique_ptr<char[]> m_block;
     std::size_t m_pos = 0;

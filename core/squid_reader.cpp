@@ -168,9 +168,9 @@ Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t coun
     // Whether a word holds a byte that a count of its commas must not pass over: a NUL, a
     // quote, a byte that may start a two-byte character. One test takes every byte below
     // 0x23 (the quote), so a blank or a control byte is passed a byte at a time too.
-    const std::uint64_t below = kOnes * (Quotes ? 0x23u : 0x01u);
-    const auto special = [highs, below](std::uint64_t word) noexcept {
-        return (((word - below) & ~word) | (word & highs)) & kHighs;
+    constexpr std::uint64_t kBelow = kOnes * (Quotes ? 0x23u : 0x01u);
+    const auto special = [highs](std::uint64_t word) noexcept {
+        return (((word - kBelow) & ~word) | (word & highs)) & kHighs;
     };
     // Exactly the comma bytes, one high bit each: no carry crosses from byte to byte.
     const auto commasOf = [](std::uint64_t word) noexcept {
@@ -405,7 +405,7 @@ void SquidDataReader::open(std::unique_ptr<ByteSource> source)
 {
     m_lines.reset();
     m_source = std::move(source);
-    m_lines.emplace(*m_source, m_page);
+    m_lines.emplace(*m_source);
 }
 
 PreambleOutcome SquidDataReader::readPreamble()

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-using kivo::core::CodePage;
 using kivo::core::IoError;
 using kivo::core::Line;
 using kivo::core::LinePiece;
@@ -28,11 +27,10 @@ std::ostream& operator<<(std::ostream& os, const Kept& k)
     return os << '"' << k.text << '"' << (k.complete ? "" : " (cut)");
 }
 
-std::vector<Kept> readAll(const std::string& data, std::size_t piece, std::size_t keep = LineReader::kWhole,
-                          CodePage page = CodePage::Utf8)
+std::vector<Kept> readAll(const std::string& data, std::size_t piece, std::size_t keep = LineReader::kWhole)
 {
     MemorySource source(data, piece);
-    LineReader reader(source, page);
+    LineReader reader(source);
     std::vector<Kept> lines;
     Line line{};
     while (reader.next(line, keep))
@@ -94,7 +92,7 @@ TEST(LineReader, KeepsAtMostTheFirstBytesAskedFor)
 {
     for (const KeepCase& c : kFirstBytes) {
         for (std::size_t piece : kPieces) {
-            const auto lines = readAll(c.line + "nx\n", piece, c.keep, CodePage::Cp932);
+            const auto lines = readAll(c.line + "nx\n", piece, c.keep);
             ASSERT_EQ(lines.size(), 2u) << c.what;
             EXPECT_EQ(lines[0], c.kept) << c.what << ", pieces of " << piece;
             EXPECT_EQ(lines[1].text, "nx") << c.what;
@@ -122,7 +120,7 @@ TEST(LineReader, PiecesOfALineMakeItsText)
     for (const PieceCase& c : kPieceCases) {
         for (std::size_t piece : kPieces) {
             MemorySource source(c.line + "nx\n", piece);
-            LineReader reader(source, CodePage::Cp932);
+            LineReader reader(source);
             ASSERT_TRUE(reader.nextLine());
             std::string text;
             LinePiece p{};
@@ -136,7 +134,7 @@ TEST(LineReader, PiecesOfALineMakeItsText)
             EXPECT_EQ(line.text, "nx") << c.what;
 
             MemorySource again(c.line + "nx\n", piece);
-            LineReader stops(again, CodePage::Cp932);
+            LineReader stops(again);
             ASSERT_TRUE(stops.nextLine());
             stops.piece();
             ASSERT_TRUE(stops.next(line));
@@ -173,7 +171,7 @@ TEST(LineReader, CrLfSplitAcrossTheBlockBoundary)
 TEST(LineReader, ReadErrorsReachTheCaller)
 {
     MemorySource source("a\nb\nc\n", 2, 3, "/data/run1.dat");
-    LineReader reader(source, CodePage::Utf8);
+    LineReader reader(source);
     Line line{};
     ASSERT_TRUE(reader.next(line));
     EXPECT_EQ(line.text, "a");

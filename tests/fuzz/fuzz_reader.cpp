@@ -80,12 +80,12 @@ void checkLine(LineReader& reader, const std::string& full, Ask ask, std::size_t
 
 // One pass over the lines, asking for each in a different way, as the reader's callers do,
 // so that what one line left behind in the reader meets the next line's request.
-void checkLines(const std::string& data, std::size_t piece, CodePage page, unsigned pattern,
+void checkLines(const std::string& data, std::size_t piece, unsigned pattern,
                 const std::vector<std::string>& expected)
 {
     const Ask asks[] = {Ask::Whole, Ask::FirstBytes, Ask::Pieces, Ask::FirstPiece, Ask::FirstBytes};
     MemorySource source(data, piece);
-    LineReader reader(source, page);
+    LineReader reader(source);
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const std::size_t k = (pattern * 7 + i) % std::size(asks);
         checkLine(reader, expected[i], asks[k], k == 1 ? 10 : pattern);
@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::string data(reinterpret_cast<const char*>(bytes) + 1, size - 1);
 
     const std::vector<std::string> lines = kivo::fuzz::referenceLines(data);
-    checkLines(data, piece, page, options >> 4U, lines);
+    checkLines(data, piece, options >> 4U, lines);
     checkReader(data, piece, page);
     return 0;
 }
