@@ -90,7 +90,7 @@ public:
             const int column = m_columnOf[static_cast<std::size_t>(slot)];
             if (static_cast<std::size_t>(column) >= layout.slotOfColumn.size())
                 layout.slotOfColumn.resize(static_cast<std::size_t>(column) + 1, RowLayout::None);
-            layout.slotOfColumn[static_cast<std::size_t>(column)] = static_cast<std::int8_t>(slot);
+            layout.slotOfColumn[static_cast<std::size_t>(column)] = static_cast<RowLayout::Slot>(slot);
         }
         layout.measureRuns();
         return layout;
@@ -248,7 +248,7 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     // Kept in locals: the compiler cannot tell that the values stored on the way leave the
     // layout's arrays alone, and would load their addresses again for every field.
     const std::size_t columns = layout.slotOfColumn.size();
-    const std::int8_t* const slotOf = layout.slotOfColumn.data();
+    const RowLayout::Slot* const slotOf = layout.slotOfColumn.data();
     const std::uint32_t* const runOf = layout.unneededRun.data();
     auto endField = [&](const char* at) {
         const int slot = slotOf[s.column];

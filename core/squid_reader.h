@@ -24,7 +24,7 @@ struct RowLayout {
     enum Slot : std::int8_t { Time, Field, Temperature, Moment, MomentSD, DcMoment, DcMomentSD, None = -1 };
     // The slot of each column, up to the last column needed, and for a column that feeds
     // none, how many columns in a row from it feed none (so many commas to pass at once).
-    std::vector<std::int8_t> slotOfColumn;
+    std::vector<Slot> slotOfColumn;
     std::vector<std::uint32_t> unneededRun;
     // Today's instruments: commas inside a quoted stretch do not split, the line end ends
     // the last field, and the moment comes from the first pair whose moment is there.
