@@ -76,6 +76,7 @@ struct Options {
     int pairs = 15;
     int diskPairs = 11;
     bool keep = false;
+    std::string layout;  // empty: both
 };
 
 [[noreturn]] void fail(const std::string& why) {
@@ -425,7 +426,8 @@ int usage(std::ostream& out, int status) {
            "  --mb N           size of the large input in MB of 10^6 bytes (default 100)\n"
            "  --ram-dir DIR    RAM-backed folder for outputs (default /dev/shm)\n"
            "  --disk-dir DIR   folder on disk for the inputs and the disk outputs\n"
-           "  --keep           keep the generated inputs\n";
+           "  --keep           keep the generated inputs\n"
+           "  --layout L       only older or only mpms3 (default: both)\n";
     return status;
 }
 
@@ -447,6 +449,7 @@ int main(int argc, char** argv) {
         else if (a == "--ram-dir") o.ramDir = value();
         else if (a == "--disk-dir") o.diskDir = value();
         else if (a == "--keep") o.keep = true;
+        else if (a == "--layout") o.layout = value();
         else return usage(std::cerr, 2);
     }
     if (o.kivo.empty()) {
@@ -474,6 +477,7 @@ int main(int argc, char** argv) {
 
         std::vector<LayoutFigures> figures;
         for (const LayoutRun& layout : kLayouts) {
+            if (!o.layout.empty() && o.layout != layout.name) continue;
             const std::string largeName = std::string("bench-large-") + layout.name + ".dat";
             const std::string smallName = std::string("bench-small-") + layout.name + ".dat";
             if (!o.keep) {
