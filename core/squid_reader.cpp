@@ -181,12 +181,10 @@ Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t coun
     // which the baseline processor may lack.
     const auto countOf = [](std::uint64_t commas) noexcept { return static_cast<std::size_t>((commas * kOnes) >> 56); };
     std::size_t passed = 0;
-    // Empty columns, the comment of nearly every row among them, cost one byte each.
-    if (!(Quotes && s.quoted)) {
-        while (passed < count && p != end && *p == ',') {
-            ++p;
-            ++passed;
-        }
+    // An empty column, such as the comment of nearly every row, costs one byte.
+    if (!(Quotes && s.quoted) && p != end && *p == ',') {
+        ++p;
+        ++passed;
     }
     while (passed < count) {
         if (std::endian::native == std::endian::little && !(Quotes && s.quoted)) {
