@@ -25,7 +25,12 @@ constexpr std::array<std::string_view, RowSink::kHeldSlots> kTitles = {
     "Time Stamp (sec)",         "Magnetic Field (Oe)",         "Temperature (K)", "Moment (emu)",
     "M. Std. Err. (emu)",       "DC Moment Free Ctr (emu)",    "DC Moment Err Free Ctr (emu)",
 };
-constexpr std::size_t kLongestTitle = 28;
+constexpr std::size_t kLongestTitle = [] {
+    std::size_t longest = 0;
+    for (std::string_view title : kTitles)
+        longest = std::max(longest, title.size());
+    return longest;
+}();
 
 bool isExactly(const Line& line, std::string_view expected) noexcept
 {
@@ -155,7 +160,7 @@ struct Skipped {
 
 // Passes up to `count` commas that end columns no wave needs, from `p` on: all of them, or
 // fewer when the piece ends or the line's text ends at a NUL. Today's rows carry
-// dozens of such columns, mostly empty, so it counts the commas of eight bytes at a time
+// dozens of such columns, mostly empty, so it counts the commas of sixteen bytes a round
 // wherever they hold no quote, NUL or (under CP932) byte that may start a character.
 template <bool Quotes>
 Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t count, bool twoByte) noexcept
