@@ -37,17 +37,7 @@ bool LineReader::fill()
     return n > 0;
 }
 
-bool LineReader::nextLine()
-{
-    if (m_inLine)
-        skipLine();
-    if (m_pos == m_end && !fill())
-        return false;
-    m_inLine = true;
-    return true;
-}
-
-LinePiece LineReader::piece()
+LinePiece LineReader::pieceAcrossBlocks()
 {
     if (!m_inLine)
         return {{}, true};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -44,15 +45,37 @@ public:
 
     // Starts the next line, skipping what is left of the current one; false at the end of
     // the input. Throws IoError (Read).
-    bool nextLine();
+    bool nextLine()
+    {
+        if (m_inLine)
+            skipLine();
+        if (m_pos == m_end && !fill())
+            return false;
+        m_inLine = true;
+        return true;
+    }
     // The next piece of the current line; the first one is the whole line whenever the
     // line lies in one block. Pieces may be empty. Throws IoError (Read).
-    LinePiece piece();
+    LinePiece piece()
+    {
+        // Inline for the line that lies whole in the block, which nearly every row does.
+        if (m_inLine && !m_heldCr && m_pos != m_end) {
+            const char* begin = m_block.get() + m_pos;
+            if (const void* lf = std::memchr(begin, '\n', m_end - m_pos)) {
+                const auto length = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
+                m_pos += length + 1;
+                m_inLine = false;
+                return {std::string_view(begin, length > 0 && begin[length - 1] == '\r' ? length - 1 : length), true};
+            }
+        }
+        return pieceAcrossBlocks();
+    }
     // Skips what is left of the current line. Throws IoError (Read).
     void skipLine();
 
 private:
     bool fill();
+    LinePiece pieceAcrossBlocks();
 
     ByteSource& m_source;
     // Not zero-filled: a small file touches only the pages it reads into.

@@ -169,19 +169,16 @@ Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t coun
     constexpr std::uint64_t kHighs = 0x8080808080808080u;
     constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Fu;
     constexpr std::uint64_t kCommas = kOnes * static_cast<unsigned char>(',');
-    const std::uint64_t highs = twoByte ? kHighs : 0;
     // Whether a word holds a byte that a count of its commas must not pass over: a NUL, a
     // quote, a byte that may start a two-byte character. One test takes every byte below
-    // 0x23 (the quote), so a blank or a control byte is passed a byte at a time too.
+    // 0x23 (the quote) and every byte from 0x80 on, so a blank, a control byte or any
+    // non-ASCII byte is passed a byte at a time too; numbers, the bulk, are not.
     constexpr std::uint64_t kBelow = kOnes * (Quotes ? 0x23u : 0x01u);
-    const auto special = [highs](std::uint64_t word) noexcept {
-        return (((word - kBelow) & ~word) | (word & highs)) & kHighs;
-    };
-    // Exactly the comma bytes, one high bit each: no carry crosses from byte to byte.
-    const auto commasOf = [](std::uint64_t word) noexcept {
-        const std::uint64_t x = word ^ kCommas;
-        return (~(((x & kLows) + kLows) | x) & kHighs) >> 7;
-    };
+    const auto special = [](std::uint64_t word) noexcept { return (((word - kBelow) & ~word) | word) & kHighs; };
+    // Exactly the comma bytes of a word that holds no special byte, one bit each: every byte
+    // is below 0x80, so its difference from a comma is too, and adding 0x7F to it carries
+    // into the byte's high bit, never beyond, unless the difference is zero.
+    const auto commasOf = [](std::uint64_t word) noexcept { return (~((word ^ kCommas) + kLows) & kHighs) >> 7; };
     // One bit per comma byte: a multiply adds them up without a popcount instruction,
     // which the baseline processor may lack.
     const auto countOf = [](std::uint64_t commas) noexcept { return static_cast<std::size_t>((commas * kOnes) >> 56); };
