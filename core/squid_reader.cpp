@@ -260,7 +260,9 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     auto endField = [&](const char* at) {
         const int slot = slotOf[s.column];
         if (slot != RowLayout::None) {
-            if (at != start)
+            // An unreadable value's last bytes are not handed on: a row in one piece then
+            // holds it empty, and a row in pieces drops what was held of it.
+            if (at != start && !s.unreadable)
                 out(slot, std::string_view(start, static_cast<std::size_t>(at - start)));
             if (at != start || s.held)
                 s.filled |= bit(slot);
@@ -466,14 +468,18 @@ bool SquidDataReader::nextRow(RowSink& sink)
     RowScan s;
     LinePiece piece = m_lines->piece();
     if (piece.lineEnds) {
-        // The line lies whole in the read block: its values are views into it.
+        // The line lies whole in the read block: its values are views into it, and a value
+        // that is missing, unreadable or not ended by its comma is an empty one.
         std::array<std::string_view, RowSink::kHeldSlots> fields{};
         scan(s, m_layout, twoByte, piece,
              [&fields](int slot, std::string_view bytes) { fields[static_cast<std::size_t>(slot)] = bytes; });
-        const std::array<int, 5> slots = waveSlots(s, m_layout);
-        RowValues row;
-        for (std::size_t k = 0; k < row.size(); ++k)
-            row[k] = slots[k] == RowSink::kMissing ? std::string_view() : fields[static_cast<std::size_t>(slots[k])];
+        RowValues row = {fields[RowLayout::Time], fields[RowLayout::Field], fields[RowLayout::Temperature],
+                         fields[RowLayout::Moment], fields[RowLayout::MomentSD]};
+        if (m_layout.today && (s.filled & bit(RowLayout::Moment)) == 0) {
+            const bool dc = (s.filled & bit(RowLayout::DcMoment)) != 0;
+            row[3] = dc ? fields[RowLayout::DcMoment] : std::string_view();
+            row[4] = dc ? fields[RowLayout::DcMomentSD] : std::string_view();
+        }
         sink.writeRow(row);
         return true;
     }
