@@ -76,6 +76,7 @@ struct Options {
     int pairs = 15;
     int diskPairs = 11;
     bool keep = false;
+    std::string layout;  // empty: both
 };
 
 [[noreturn]] void fail(const std::string& why) {
@@ -205,10 +206,12 @@ struct Input {
     kivo::bench::SquidSampleSummary summary;
 };
 
-Input makeInput(const std::string& dir, std::uint64_t bytes, const char* name) {
+Input makeInput(const std::string& dir, std::uint64_t bytes, const std::string& name,
+                kivo::bench::SquidLayout layout) {
     Input in;
     in.path = (fs::path(dir) / name).string();
-    in.summary = kivo::bench::writeSquidSampleFileOfSize(in.path, bytes);
+    in.summary = kivo::bench::writeSquidSampleFileOfSize(in.path, bytes, kivo::bench::SquidSampleGenerator::kDefaultSeed,
+                                                         layout);
     return in;
 }
 
@@ -355,6 +358,65 @@ std::string fmt(const char* format, double v) {
 
 std::string verdict(bool met) { return met ? "met" : "MISSED"; }
 
+struct LayoutRun {
+    const char* name;
+    kivo::bench::SquidLayout layout;
+    const char* what;
+};
+
+// The older magnetometer's layout, and an MPMS3's in DC scan mode, whose rows are read up to
+// their 62nd column and whose values come out of file order.
+const LayoutRun kLayouts[] = {
+    {"older", kivo::bench::SquidLayout::Older, "older layout (Time,Comment,...)"},
+    {"mpms3", kivo::bench::SquidLayout::Mpms3, "MPMS3 in DC scan mode (Comment,Time Stamp (sec),...)"},
+};
+
+struct LayoutFigures {
+    const LayoutRun* layout = nullptr;
+    Input big, small;
+    Series ram, disk;
+    Rss rssSmall, rssBig;
+};
+
+void report(const Options& o, const LayoutFigures& f) {
+    const double mb = static_cast<double>(f.big.summary.bytes) / kMB;
+    const double ramRatio = median(f.ram.ratio);
+    const double ramKivo = median(f.ram.kivo);
+    const double ramCat = median(f.ram.cat);
+    const auto minmax = std::minmax_element(f.ram.ratio.begin(), f.ram.ratio.end());
+    std::cout
+        << "\n" << f.layout->what << "\n"
+        << "input:    " << fmt("%.1f", mb) << " MB (" << f.big.summary.bytes << " bytes), "
+        << f.big.summary.rows << " rows of " << kivo::bench::SquidSampleGenerator::columnCount(f.layout->layout)
+        << " columns, CR LF, from the page cache\n"
+        << "output in RAM (" << o.ramDir << "), " << o.pairs << " pairs:\n"
+        << "  kivo-convert  median " << fmt("%.4f", ramKivo) << " s  " << fmt("%.0f", mb / ramKivo)
+        << " MB/s  (cpu " << fmt("%.4f", median(f.ram.kivoCpu)) << " s)\n"
+        << "  cat           median " << fmt("%.4f", ramCat) << " s  " << fmt("%.0f", mb / ramCat)
+        << " MB/s  (cpu " << fmt("%.4f", median(f.ram.catCpu)) << " s)\n"
+        << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", ramRatio) << "  (range "
+        << fmt("%.3f", *minmax.first) << " to " << fmt("%.3f", *minmax.second) << ")  target <= "
+        << fmt("%.1f", kRatioTarget) << ": " << verdict(ramRatio <= kRatioTarget) << "\n"
+        // Processor time (user + system) hardly moves with load from elsewhere, so it
+        // tells a busy machine's noise from a real difference.
+        << "  cpu-time ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", median(f.ram.cpuRatio)) << "\n";
+    if (o.diskPairs > 0) {
+        const double diskKivo = median(f.disk.kivo);
+        const double diskCat = median(f.disk.cat);
+        std::cout << "output on disk (input from RAM), " << o.diskPairs << " pairs:\n"
+                  << "  kivo-convert  median " << fmt("%.4f", diskKivo) << " s  " << fmt("%.0f", mb / diskKivo)
+                  << " MB/s\n"
+                  << "  cat           median " << fmt("%.4f", diskCat) << " s  " << fmt("%.0f", mb / diskCat)
+                  << " MB/s\n"
+                  << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", median(f.disk.ratio)) << "\n";
+    }
+    std::cout << "peak resident memory of kivo-convert (" << f.rssBig.how << ", largest of 3):\n"
+              << "  " << fmt("%.1f", static_cast<double>(f.small.summary.bytes) / kMB) << " MB input: "
+              << fmt("%.2f", f.rssSmall.mib) << " MiB   " << fmt("%.1f", mb) << " MB input: "
+              << fmt("%.2f", f.rssBig.mib) << " MiB   target < " << fmt("%.0f", kRssTargetMiB) << " MiB: "
+              << verdict(f.rssSmall.mib < kRssTargetMiB && f.rssBig.mib < kRssTargetMiB) << "\n";
+}
+
 int usage(std::ostream& out, int status) {
     out << "usage: kivo-bench-convert [--kivo PATH] [--pairs N] [--disk-pairs N] [--mb N]\n"
            "                          [--ram-dir DIR] [--disk-dir DIR] [--keep]\n"
@@ -364,7 +426,8 @@ int usage(std::ostream& out, int status) {
            "  --mb N           size of the large input in MB of 10^6 bytes (default 100)\n"
            "  --ram-dir DIR    RAM-backed folder for outputs (default /dev/shm)\n"
            "  --disk-dir DIR   folder on disk for the inputs and the disk outputs\n"
-           "  --keep           keep the generated inputs\n";
+           "  --keep           keep the generated inputs\n"
+           "  --layout L       only older or only mpms3 (default: both)\n";
     return status;
 }
 
@@ -386,6 +449,7 @@ int main(int argc, char** argv) {
         else if (a == "--ram-dir") o.ramDir = value();
         else if (a == "--disk-dir") o.diskDir = value();
         else if (a == "--keep") o.keep = true;
+        else if (a == "--layout") o.layout = value();
         else return usage(std::cerr, 2);
     }
     if (o.kivo.empty()) {
@@ -408,51 +472,50 @@ int main(int argc, char** argv) {
         const std::string ramDir = (fs::path(o.ramDir) / ("kivo-bench-" + std::to_string(getpid()))).string();
         const std::string diskOut = (fs::path(o.diskDir) / "out").string();
         cleanup.paths = {ramDir, diskOut};
-        if (!o.keep) {
-            cleanup.paths.push_back((fs::path(o.diskDir) / "bench-large.dat").string());
-            cleanup.paths.push_back((fs::path(o.diskDir) / "bench-small.dat").string());
-        }
         fs::create_directories(ramDir);
         fs::create_directories(diskOut);
 
-        std::cerr << "Generating inputs in " << o.diskDir << " ...\n";
-        const Input big = makeInput(o.diskDir, o.bytes, "bench-large.dat");
-        const Input small = makeInput(o.diskDir, o.smallBytes, "bench-small.dat");
-        warm(big.path);
-        warm(small.path);
+        std::vector<LayoutFigures> figures;
+        for (const LayoutRun& layout : kLayouts) {
+            if (!o.layout.empty() && o.layout != layout.name) continue;
+            const std::string largeName = std::string("bench-large-") + layout.name + ".dat";
+            const std::string smallName = std::string("bench-small-") + layout.name + ".dat";
+            if (!o.keep) {
+                cleanup.paths.push_back((fs::path(o.diskDir) / largeName).string());
+                cleanup.paths.push_back((fs::path(o.diskDir) / smallName).string());
+            }
+            std::cerr << "Layout " << layout.name << ": generating inputs in " << o.diskDir << " ...\n";
+            LayoutFigures f;
+            f.layout = &layout;
+            f.big = makeInput(o.diskDir, o.bytes, largeName, layout.layout);
+            f.small = makeInput(o.diskDir, o.smallBytes, smallName, layout.layout);
+            warm(f.big.path);
+            warm(f.small.path);
 
-        checkConversion(o, small, ramDir);
-        checkConversion(o, big, ramDir);
+            checkConversion(o, f.small, ramDir);
+            checkConversion(o, f.big, ramDir);
 
-        std::cerr << "Output in RAM (" << o.ramDir << "), " << o.pairs << " pairs:\n";
-        warnIfSameFileSystem(big.path, ramDir);
-        const Series ram = timePairs(o, big, ramDir, o.pairs);
-        Series disk;
-        if (o.diskPairs > 0) {
-            // Here the input is read from RAM, so that it and the output sit on different
-            // file systems, as in the series above: on one file system cat copies inside the
-            // kernel (copy_file_range) and would no longer be the read-and-write floor.
-            Input ramInput = big;
-            ramInput.path = ramDir + "/bench-large.dat";
-            fs::copy_file(big.path, ramInput.path, fs::copy_options::overwrite_existing);
-            std::cerr << "Output on disk (" << o.diskDir << "), " << o.diskPairs << " pairs:\n";
-            disk = timePairs(o, ramInput, diskOut, o.diskPairs);
-            warnIfSameFileSystem(ramInput.path, diskOut);
-            removeIfThere(ramInput.path);
+            std::cerr << "Output in RAM (" << o.ramDir << "), " << o.pairs << " pairs:\n";
+            warnIfSameFileSystem(f.big.path, ramDir);
+            f.ram = timePairs(o, f.big, ramDir, o.pairs);
+            if (o.diskPairs > 0) {
+                // Here the input is read from RAM, so that it and the output sit on different
+                // file systems, as in the series above: on one file system cat copies inside the
+                // kernel (copy_file_range) and would no longer be the read-and-write floor.
+                Input ramInput = f.big;
+                ramInput.path = ramDir + "/" + largeName;
+                fs::copy_file(f.big.path, ramInput.path, fs::copy_options::overwrite_existing);
+                std::cerr << "Output on disk (" << o.diskDir << "), " << o.diskPairs << " pairs:\n";
+                f.disk = timePairs(o, ramInput, diskOut, o.diskPairs);
+                warnIfSameFileSystem(ramInput.path, diskOut);
+                removeIfThere(ramInput.path);
+            }
+            std::cerr << "Peak resident memory ...\n";
+            f.rssSmall = peakRss(o, f.small, ramDir);
+            f.rssBig = peakRss(o, f.big, ramDir);
+            figures.push_back(std::move(f));
         }
-        std::cerr << "Peak resident memory ...\n";
-        const Rss rssSmall = peakRss(o, small, ramDir);
-        const Rss rssBig = peakRss(o, big, ramDir);
         const std::string loadAfter = loadText();
-
-        const double mb = static_cast<double>(big.summary.bytes) / kMB;
-        const double ramRatio = median(ram.ratio);
-        const double ramKivo = median(ram.kivo);
-        const double ramCat = median(ram.cat);
-        const double diskRatio = median(disk.ratio);
-        const double diskKivo = median(disk.kivo);
-        const double diskCat = median(disk.cat);
-        const auto minmax = std::minmax_element(ram.ratio.begin(), ram.ratio.end());
 
         std::cout
             << "Kivo conversion benchmark: kivo-convert against cat, same input, alternating\n"
@@ -460,37 +523,9 @@ int main(int argc, char** argv) {
             << fmt("%.1f", memoryGiB()) << " GiB RAM, " << kernel() << "\n"
             << "compiler: " << KIVO_BENCH_COMPILER << ", " << KIVO_BENCH_BUILD_TYPE << " build, flags \""
             << KIVO_BENCH_FLAGS << "\"\n"
-            << "load avg: " << loadBefore << " before, " << loadAfter << " after\n"
-            << "input:    " << fmt("%.1f", mb) << " MB (" << big.summary.bytes << " bytes), "
-            << big.summary.rows << " rows of " << kivo::bench::SquidSampleGenerator::kColumnCount
-            << " columns, CR LF, from the page cache\n"
-            << "\n"
-            << "output in RAM (" << o.ramDir << "), " << o.pairs << " pairs:\n"
-            << "  kivo-convert  median " << fmt("%.4f", ramKivo) << " s  " << fmt("%.0f", mb / ramKivo)
-            << " MB/s  (cpu " << fmt("%.4f", median(ram.kivoCpu)) << " s)\n"
-            << "  cat           median " << fmt("%.4f", ramCat) << " s  " << fmt("%.0f", mb / ramCat)
-            << " MB/s  (cpu " << fmt("%.4f", median(ram.catCpu)) << " s)\n"
-            << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", ramRatio) << "  (range "
-            << fmt("%.3f", *minmax.first) << " to " << fmt("%.3f", *minmax.second) << ")  target <= "
-            << fmt("%.1f", kRatioTarget) << ": " << verdict(ramRatio <= kRatioTarget) << "\n"
-            // Processor time (user + system) hardly moves with load from elsewhere, so it
-            // tells a busy machine's noise from a real difference.
-            << "  cpu-time ratio kivo/cat, median of per-pair ratios: "
-            << fmt("%.3f", median(ram.cpuRatio)) << "\n";
-        if (o.diskPairs > 0) {
-            std::cout << "output on disk (input from RAM), " << o.diskPairs << " pairs:\n"
-                      << "  kivo-convert  median " << fmt("%.4f", diskKivo) << " s  "
-                      << fmt("%.0f", mb / diskKivo) << " MB/s\n"
-                      << "  cat           median " << fmt("%.4f", diskCat) << " s  "
-                      << fmt("%.0f", mb / diskCat) << " MB/s\n"
-                      << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", diskRatio) << "\n";
-        }
-        std::cout << "peak resident memory of kivo-convert (" << rssBig.how << ", largest of 3):\n"
-                  << "  " << fmt("%.1f", static_cast<double>(small.summary.bytes) / kMB) << " MB input: "
-                  << fmt("%.2f", rssSmall.mib) << " MiB   "
-                  << fmt("%.1f", mb) << " MB input: " << fmt("%.2f", rssBig.mib)
-                  << " MiB   target < " << fmt("%.0f", kRssTargetMiB)
-                  << " MiB: " << verdict(rssSmall.mib < kRssTargetMiB && rssBig.mib < kRssTargetMiB) << "\n";
+            << "load avg: " << loadBefore << " before, " << loadAfter << " after\n";
+        for (const LayoutFigures& f : figures)
+            report(o, f);
     } catch (const std::exception& e) {
         std::cerr << "kivo-bench-convert: " << e.what() << "\n";
         return 1;

@@ -16,10 +16,12 @@
 namespace {
 
 void printUsage(std::ostream& out) {
-    out << "usage: kivo-gen-squid (--rows N | --bytes N) [--seed S] -o FILE\n"
+    out << "usage: kivo-gen-squid (--rows N | --bytes N) [--layout L] [--seed S] -o FILE\n"
            "  --rows N    exactly N data rows\n"
            "  --bytes N   as many whole rows as fit in N bytes; N may end in k, M or G\n"
            "              (10^3, 10^6, 10^9)\n"
+           "  --layout L  older (the default: Time,Comment,... in 30 columns) or mpms3\n"
+           "              (an MPMS3 in DC scan mode: Comment,Time Stamp (sec),... in 90)\n"
            "  --seed S    other scatter in the values (default "
         << kivo::bench::SquidSampleGenerator::kDefaultSeed
         << ")\n"
@@ -56,6 +58,7 @@ int main(int argc, char** argv) {
     std::optional<std::uint64_t> rows;
     std::optional<std::uint64_t> bytes;
     std::uint64_t seed = kivo::bench::SquidSampleGenerator::kDefaultSeed;
+    kivo::bench::SquidLayout layout = kivo::bench::SquidLayout::Older;
     std::string output;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -75,6 +78,10 @@ int main(int argc, char** argv) {
             const auto s = parseCount(value, false);
             if (!s) return usageError("bad seed: " + std::string(value));
             seed = *s;
+        } else if (arg == "--layout") {
+            if (value == "older") layout = kivo::bench::SquidLayout::Older;
+            else if (value == "mpms3") layout = kivo::bench::SquidLayout::Mpms3;
+            else return usageError("unknown layout: " + std::string(value));
         } else if (arg == "-o") {
             output = value;
         } else {
@@ -89,13 +96,13 @@ int main(int argc, char** argv) {
         SquidSampleSummary sum;
         if (output == "-") {
             std::ios::sync_with_stdio(false);
-            sum = rows ? writeSquidSample(std::cout, *rows, seed)
-                       : writeSquidSampleOfSize(std::cout, *bytes, seed);
+            sum = rows ? writeSquidSample(std::cout, *rows, seed, layout)
+                       : writeSquidSampleOfSize(std::cout, *bytes, seed, layout);
             std::cout.flush();
             if (!std::cout) throw std::runtime_error("cannot write to standard output");
         } else {
-            sum = rows ? writeSquidSampleFile(output, *rows, seed)
-                       : writeSquidSampleFileOfSize(output, *bytes, seed);
+            sum = rows ? writeSquidSampleFile(output, *rows, seed, layout)
+                       : writeSquidSampleFileOfSize(output, *bytes, seed, layout);
             std::cerr << output << ": " << sum.rows << " rows, " << sum.bytes << " bytes\n";
         }
     } catch (const std::exception& e) {

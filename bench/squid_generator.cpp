@@ -18,7 +18,7 @@ namespace {
 
 // Titles 7 to 30 are what such an instrument records besides the five columns a
 // converter takes; their exact wording only has to look plausible.
-constexpr std::array<std::string_view, SquidSampleGenerator::kColumnCount> kColumns = {
+constexpr std::array<std::string_view, 30> kColumns = {
     "Time",
     "Comment",
     "Field (Oe)",
@@ -49,6 +49,29 @@ constexpr std::array<std::string_view, SquidSampleGenerator::kColumnCount> kColu
     "Helium Level (%)",
     "Peak Voltage (V)",
     "Fit Chi Squared",
+};
+
+// An MPMS3's columns in DC scan mode: Moment (emu) and its error stay empty, and the moment
+// is in DC Moment Free Ctr (emu), the 61st column. Titles other than the columns a
+// converter looks for only have to look plausible.
+constexpr std::array<std::string_view, 90> kMpms3Columns = {
+    "Comment", "Time Stamp (sec)", "Temperature (K)", "Magnetic Field (Oe)", "Moment (emu)",
+    "M. Std. Err. (emu)", "Transport Action", "Averaging Time (sec)", "Frequency (Hz)", "Peak Amplitude (mm)",
+    "Center Position (mm)", "Lockin Signal' (V)", "Lockin Signal'' (V)", "Range", "Min. Temperature (K)",
+    "Max. Temperature (K)", "Min. Field (Oe)", "Max. Field (Oe)", "Mass (grams)", "Motor Lag (deg)",
+    "Pressure (Torr)", "Measure Count", "Measurement Number", "SQUID Status (code)", "Motor Status (code)",
+    "Measure Status (code)", "Motor Current (amps)", "Motor Temp. (C)", "Temp. Status (code)", "Field Status (code)",
+    "Chamber Status (code)", "Chamber Temp (K)", "Redirection State", "Average Temp (K)", "Rotation Angle (deg)",
+    "Rotator state", "Sample Position (mm)", "Auto-Tracking Offset (mm)", "VSM Status (code)", "Drive Amplitude (mm)",
+    "Drive Frequency (Hz)", "Magnet Mode", "Magnet Status (code)", "Magnet Temp (K)", "Helium Level (%)",
+    "Magnet Current (A)", "Bath Temp (K)", "Sample Heater (W)", "Tube Temp (K)", "Flow Rate (sccm)",
+    "Valve Position (%)", "Cooling Mode", "Oven Temp (K)", "Sample Space Pressure (Torr)", "Lockin Phase (deg)",
+    "Lockin Gain", "Squid Gain", "Squid Range (code)", "DC Moment Fixed Ctr (emu)", "DC Moment Err Fixed Ctr (emu)",
+    "DC Moment Free Ctr (emu)", "DC Moment Err Free Ctr (emu)", "DC Fixed Fit", "DC Free Fit",
+    "DC Calculated Center (mm)", "DC Calculated Center Err (mm)", "DC Scan Length (mm)", "DC Scan Time (s)",
+    "DC Number of Points", "DC Squid Drift", "DC Min V (V)", "DC Max V (V)", "DC Scans per Measure", "Map 01",
+    "Map 02", "Map 03", "Map 04", "Map 05", "Map 06", "Map 07", "Map 08", "Map 09", "Map 10", "Map 11",
+    "Map 12", "Map 13", "Map 14", "Map 15", "Map 16", "Map 17",
 };
 
 constexpr std::string_view kEol = "\r\n";
@@ -155,6 +178,36 @@ private:
     char m_buf[64];
 };
 
+std::string buildMpms3Preamble(std::uint64_t seed) {
+    std::string s;
+    auto line = [&s](std::string_view text) {
+        s.append(text);
+        s.append(kEol);
+    };
+    line("[Header]");
+    line("; Written by kivo-gen-squid as test and benchmark input: made-up values in the");
+    line("; layout of an MPMS3 data file in DC scan mode. No instrument measured them.");
+    line("; Seed " + std::to_string(seed));
+    line("TITLE,Magnetite nanoparticles 12 nm in paraffin - ZFC/FC and loops");
+    line("BYAPP,kivo-gen-squid,1.0");
+    line("FILEOPENTIME,3895565640.00,06/11/2023,09:34");
+    line("INFO,Fe3O4 nanoparticles 12 nm dispersed in paraffin wax (2 % by mass),SAMPLE_MATERIAL");
+    line("INFO,1.90 mg,SAMPLE_MASS");
+    line("INFO,DC scan 30 mm in 4 s,DC_SCAN");
+    line("DATATYPE,COMMENT,1");
+    line("DATATYPE,TIME,2");
+    line("FIELDGROUP,DC,59,60,61,62,63,64");
+    line("STARTUPAXIS,X,4");
+    line("STARTUPAXIS,Y1,61");
+    line("[Data]");
+    for (std::size_t i = 0; i < kMpms3Columns.size(); ++i) {
+        if (i > 0) s.push_back(',');
+        s.append(kMpms3Columns[i]);
+    }
+    s.append(kEol);
+    return s;
+}
+
 std::string buildPreamble(std::uint64_t seed) {
     std::string s;
     auto line = [&s](std::string_view text) {
@@ -194,8 +247,13 @@ std::string buildPreamble(std::uint64_t seed) {
 
 } // namespace
 
-SquidSampleGenerator::SquidSampleGenerator(std::uint64_t seed)
-    : m_state(seed), m_preamble(buildPreamble(seed)) {}
+SquidSampleGenerator::SquidSampleGenerator(std::uint64_t seed, SquidLayout layout)
+    : m_state(seed), m_layout(layout),
+      m_preamble(layout == SquidLayout::Mpms3 ? buildMpms3Preamble(seed) : buildPreamble(seed)) {}
+
+std::size_t SquidSampleGenerator::columnCount(SquidLayout layout) noexcept {
+    return layout == SquidLayout::Mpms3 ? kMpms3Columns.size() : kColumns.size();
+}
 
 double SquidSampleGenerator::uniform() {
     // splitmix64: tiny, fast and the same everywhere, unlike the distributions of <random>.
@@ -214,6 +272,10 @@ double SquidSampleGenerator::noise(double scale) {
 }
 
 void SquidSampleGenerator::appendRow(std::string& out, SquidRowValues* values) {
+    if (m_layout == SquidLayout::Mpms3) {
+        appendMpms3Row(out, values);
+        return;
+    }
     const SetPoint p = setPointOf(m_row);
     // Each point takes a settle and three scans; a new field set point adds the magnet's
     // charging time.
@@ -269,8 +331,62 @@ void SquidSampleGenerator::appendRow(std::string& out, SquidRowValues* values) {
     ++m_row;
 }
 
-std::string makeSquidSample(std::size_t rows, std::uint64_t seed) {
-    SquidSampleGenerator gen(seed);
+void SquidSampleGenerator::appendMpms3Row(std::string& out, SquidRowValues* values) {
+    const SetPoint p = setPointOf(m_row);
+    // A DC scan takes a few seconds; the time stamp counts seconds since 1899-12-30.
+    const double seconds = m_seconds;
+    m_seconds += (p.sweep == 0 ? 9.0 : 14.0) + 2.0 * uniform();
+    const double temperature = p.temperature + noise(2.0e-4 * p.temperature + 5.0e-4);
+    const double trueMoment = momentOf(p);
+    const double stdErr = 5.0e-9 + std::fabs(trueMoment) * (2.0e-4 + 2.0e-4 * uniform());
+    const double moment = trueMoment + noise(stdErr);
+    const double fixedMoment = moment * (1.0 + noise(2.0e-4));
+
+    Line line(out);
+    const auto keep = [values](std::string SquidRowValues::*member, std::string_view text) {
+        if (values != nullptr) (values->*member).assign(text);
+    };
+    line.empty();                                         // comment
+    keep(&SquidRowValues::time, line.fixed(seconds, 2));  // time stamp
+    keep(&SquidRowValues::temperature, line.general(temperature, 7));
+    keep(&SquidRowValues::field, line.shortest(p.field));
+    line.empty();  // moment: empty in DC scan mode
+    line.empty();  // its error
+    for (int k = 6; k < 21; ++k) line.empty();
+    line.text(std::to_string(m_row % 1000000u + 1u));     // measure count
+    line.text(std::to_string(m_row + 1u));                // measurement number
+    line.text("0");                                       // SQUID status
+    line.text("0");                                       // motor status
+    line.text("0");                                       // measure status
+    line.empty();
+    line.empty();
+    line.text(uniform() < 0.98 ? "1" : "5");              // temperature stable, rarely still settling
+    line.text(p.sweep == 0 ? "4" : "1");                  // field stable or sweeping
+    line.text("3");                                       // chamber purged and sealed
+    line.general(temperature + noise(0.01), 6);           // chamber temp
+    for (int k = 32; k < 58; ++k) line.empty();
+    line.scientific(fixedMoment, 6);                      // DC moment, fixed centre
+    line.scientific(stdErr * 1.1, 6);
+    keep(&SquidRowValues::moment, line.scientific(moment, 6));
+    keep(&SquidRowValues::momentSD, line.scientific(stdErr, 6));
+    line.general(0.9990 + noise(3.0e-4), 6);              // fixed fit
+    line.general(0.9995 + noise(2.0e-4), 6);              // free fit
+    line.fixed(35.0 + noise(0.02), 4);                    // calculated centre
+    line.fixed(0.002 + 0.001 * uniform(), 4);
+    line.text("30");                                      // scan length
+    line.text("4");                                       // scan time
+    line.text("400");                                     // points
+    line.scientific(noise(1.0e-5), 3);                    // squid drift
+    line.scientific(-moment * 120.0 + noise(1.0e-6), 5);  // min and max voltage
+    line.scientific(moment * 120.0 + noise(1.0e-6), 5);
+    line.text("1");                                       // scans per measure
+    for (int k = 73; k < 89; ++k) line.empty();           // maps 01 to 16
+    out.append(kEol);                                     // map 17, empty: no trailing comma
+    ++m_row;
+}
+
+std::string makeSquidSample(std::size_t rows, std::uint64_t seed, SquidLayout layout) {
+    SquidSampleGenerator gen(seed, layout);
     std::string s = gen.preamble();
     s.reserve(s.size() + rows * 300);
     for (std::size_t i = 0; i < rows; ++i) gen.appendRow(s);
@@ -282,8 +398,8 @@ namespace {
 // Rows are made in batches and handed to the stream in large writes, so a 100 MB file takes
 // a fraction of a second.
 template <typename More>
-SquidSampleSummary writeRows(std::ostream& out, std::uint64_t seed, More more) {
-    SquidSampleGenerator gen(seed);
+SquidSampleSummary writeRows(std::ostream& out, std::uint64_t seed, SquidLayout layout, More more) {
+    SquidSampleGenerator gen(seed, layout);
     SquidSampleSummary sum;
     out.write(gen.preamble().data(), static_cast<std::streamsize>(gen.preamble().size()));
     sum.bytes = gen.preamble().size();
@@ -330,25 +446,26 @@ SquidSampleSummary writeFile(const std::string& path, Write write) {
 
 } // namespace
 
-SquidSampleSummary writeSquidSample(std::ostream& out, std::uint64_t rows, std::uint64_t seed) {
-    return writeRows(out, seed, [rows](std::uint64_t made, std::uint64_t) { return made < rows; });
+SquidSampleSummary writeSquidSample(std::ostream& out, std::uint64_t rows, std::uint64_t seed,
+                                    SquidLayout layout) {
+    return writeRows(out, seed, layout, [rows](std::uint64_t made, std::uint64_t) { return made < rows; });
 }
 
 SquidSampleSummary writeSquidSampleOfSize(std::ostream& out, std::uint64_t maxBytes,
-                                          std::uint64_t seed) {
-    return writeRows(out, seed,
+                                          std::uint64_t seed, SquidLayout layout) {
+    return writeRows(out, seed, layout,
                      [maxBytes](std::uint64_t, std::uint64_t total) { return total <= maxBytes; });
 }
 
 SquidSampleSummary writeSquidSampleFile(const std::string& path, std::uint64_t rows,
-                                        std::uint64_t seed) {
-    return writeFile(path, [&](std::ostream& out) { return writeSquidSample(out, rows, seed); });
+                                        std::uint64_t seed, SquidLayout layout) {
+    return writeFile(path, [&](std::ostream& out) { return writeSquidSample(out, rows, seed, layout); });
 }
 
 SquidSampleSummary writeSquidSampleFileOfSize(const std::string& path, std::uint64_t maxBytes,
-                                              std::uint64_t seed) {
+                                              std::uint64_t seed, SquidLayout layout) {
     return writeFile(path,
-                     [&](std::ostream& out) { return writeSquidSampleOfSize(out, maxBytes, seed); });
+                     [&](std::ostream& out) { return writeSquidSampleOfSize(out, maxBytes, seed, layout); });
 }
 
 } // namespace kivo::bench

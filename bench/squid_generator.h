@@ -17,6 +17,11 @@ struct SquidRowValues {
     std::string momentSD;
 };
 
+// Which instrument's layout a file has: the older magnetometer's (column line "Time,
+// Comment,..."), or an MPMS3's in DC scan mode (column line "Comment,Time Stamp (sec),...",
+// about 90 columns, the moment in the DC free-centre fit and most other cells empty).
+enum class SquidLayout { Older, Mpms3 };
+
 // What a generated file holds.
 struct SquidSampleSummary {
     std::uint64_t rows = 0;
@@ -26,15 +31,17 @@ struct SquidSampleSummary {
 };
 
 // Makes the text of a SQUID data file that looks like a magnetometer run: a "[Header]"
-// block, "[Data]", a column line of kColumnCount titles and rows of realistic numbers.
-// Every line ends in CR LF, and the column line and every row end in a trailing comma, as
-// the instrument writes them. The same seed always gives the same bytes on every platform.
+// block, "[Data]", a column line of columnCount() titles and rows of realistic numbers.
+// Every line ends in CR LF; in the older layout the column line and every row end in a
+// trailing comma, as that instrument writes them. The same seed always gives the same
+// bytes on every platform.
 class SquidSampleGenerator final {
 public:
-    static constexpr std::size_t kColumnCount = 30;
     static constexpr std::uint64_t kDefaultSeed = 20240611;
 
-    explicit SquidSampleGenerator(std::uint64_t seed = kDefaultSeed);
+    explicit SquidSampleGenerator(std::uint64_t seed = kDefaultSeed, SquidLayout layout = SquidLayout::Older);
+
+    static std::size_t columnCount(SquidLayout layout) noexcept;
 
     // Everything before the first row: header block, "[Data]" and the column line.
     const std::string& preamble() const noexcept { return m_preamble; }
@@ -48,7 +55,10 @@ private:
     double uniform();         // in [0, 1)
     double noise(double scale);  // roughly normal, mean 0, standard deviation `scale`
 
+    void appendMpms3Row(std::string& out, SquidRowValues* values);
+
     std::uint64_t m_state;
+    SquidLayout m_layout;
     std::uint64_t m_row = 0;
     std::string m_preamble;
     double m_seconds = 3895565640.0;  // when the file was opened
@@ -56,22 +66,27 @@ private:
 
 // A whole file of exactly `rows` rows, as one string.
 std::string makeSquidSample(std::size_t rows,
-                            std::uint64_t seed = SquidSampleGenerator::kDefaultSeed);
+                            std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
+    SquidLayout layout = SquidLayout::Older);
 
 // Writes a file of exactly `rows` rows. Returns what was written; check the stream for errors.
 SquidSampleSummary writeSquidSample(std::ostream& out, std::uint64_t rows,
-                                    std::uint64_t seed = SquidSampleGenerator::kDefaultSeed);
+                                    std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
+    SquidLayout layout = SquidLayout::Older);
 
 // Writes as many whole rows as fit in `maxBytes` (the preamble is always written, even when
 // it alone is larger). Returns what was written; check the stream for errors.
 SquidSampleSummary writeSquidSampleOfSize(std::ostream& out, std::uint64_t maxBytes,
-                                          std::uint64_t seed = SquidSampleGenerator::kDefaultSeed);
+                                          std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
+    SquidLayout layout = SquidLayout::Older);
 
 // The same into a file, replacing it. Throws std::runtime_error naming the path if the file
 // cannot be created or written.
 SquidSampleSummary writeSquidSampleFile(const std::string& path, std::uint64_t rows,
-                                        std::uint64_t seed = SquidSampleGenerator::kDefaultSeed);
+                                        std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
+    SquidLayout layout = SquidLayout::Older);
 SquidSampleSummary writeSquidSampleFileOfSize(const std::string& path, std::uint64_t maxBytes,
-                                              std::uint64_t seed = SquidSampleGenerator::kDefaultSeed);
+                                              std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
+    SquidLayout layout = SquidLayout::Older);
 
 } // namespace kivo::bench

@@ -47,11 +47,8 @@ void convertFile(Host& host, SquidDataReader& reader, ItxWriter& writer, const s
         break;
     }
     std::int64_t count = 0;
-    RowValues row;
-    while (reader.nextRow(row)) {
-        writer.writeRow(row);
+    while (reader.nextRow(writer))
         ++count;
-    }
     host.notify({NoticeKind::PointsExtracted, displayName, count});
 }
 

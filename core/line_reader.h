@@ -1,8 +1,7 @@
 #pragma once
 
-#include "core/text.h"
-
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -12,58 +11,81 @@ namespace kivo::core {
 
 class ByteSource;
 
-// How much of a line the caller needs. The reader keeps at most that much of a line,
-// whatever its length, and skips the rest without holding it.
-struct LineKeep {
-    std::size_t maxBytes = std::numeric_limits<std::size_t>::max();
-    int maxCommas = std::numeric_limits<int>::max();  // keep up to and including this comma
-
-    static constexpr LineKeep firstBytes(std::size_t n) { return {n, std::numeric_limits<int>::max()}; }
-    static constexpr LineKeep upToComma(int n) { return {std::numeric_limits<std::size_t>::max(), n}; }
-};
-
 struct Line {
-    // The start of the line's text, valid until the next call: with firstBytes(n) at most n
-    // bytes, with upToComma(n) at least up to the n-th comma (the whole text if it has
-    // fewer) and perhaps more, when the line lies in one block and the view costs nothing.
+    // The start of the line's text, at most the bytes asked for; valid until the next call.
     std::string_view text;
     bool complete;  // text is the whole line
+};
+
+// A stretch of a line as it stands in the input, valid until the next call. The line's
+// text ends at its first NUL byte; a piece still holds that NUL and what follows it, so
+// that the caller, which scans the bytes anyway, finds it in the same pass.
+struct LinePiece {
+    std::string_view bytes;
+    bool lineEnds;  // the last piece of the line: its line end has been read
 };
 
 // Reads lines the way a C runtime's text mode does on Windows, on every platform: CR LF
 // becomes a line feed, a lone CR stays, Ctrl-Z ends the input, a last line without a line
 // end still counts, and a line's text ends at its first NUL byte. Reads large blocks and
-// hands out views into them, so a steady stream of lines allocates nothing.
+// hands out views into them, so a steady stream of lines allocates nothing, and a line of
+// any length is handed out in pieces of at most a block.
 class LineReader final {
 public:
     static constexpr std::size_t kBlockSize = 256 * 1024;
+    static constexpr std::size_t kWhole = std::numeric_limits<std::size_t>::max();
 
-    LineReader(ByteSource& source, CodePage page);
+    explicit LineReader(ByteSource& source);
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    // The next line, or false at the end of the input. Throws IoError (Read).
-    bool next(Line& line, LineKeep keep = {});
+    // The next line's text, or false at the end of the input; at most `maxBytes` of it are
+    // kept and the rest is skipped. Throws IoError (Read).
+    bool next(Line& line, std::size_t maxBytes = kWhole);
+
+    // Starts the next line, skipping what is left of the current one; false at the end of
+    // the input. Throws IoError (Read).
+    bool nextLine()
+    {
+        if (m_inLine)
+            skipLine();
+        if (m_pos == m_end && !fill())
+            return false;
+        m_inLine = true;
+        return true;
+    }
+    // The next piece of the current line; the first one is the whole line whenever the
+    // line lies in one block. Pieces may be empty. Throws IoError (Read).
+    LinePiece piece()
+    {
+        // Inline for the line that lies whole in the block, which nearly every row does.
+        if (m_inLine && !m_heldCr && m_pos != m_end) {
+            const char* begin = m_block.get() + m_pos;
+            if (const void* lf = std::memchr(begin, '\n', m_end - m_pos)) {
+                const auto length = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
+                m_pos += length + 1;
+                m_inLine = false;
+                return {std::string_view(begin, length > 0 && begin[length - 1] == '\r' ? length - 1 : length), true};
+            }
+        }
+        return pieceAcrossBlocks();
+    }
+    // Skips what is left of the current line. Throws IoError (Read).
+    void skipLine();
 
 private:
     bool fill();
-    void keepPiece(std::string_view piece, LineKeep keep);
+    LinePiece pieceAcrossBlocks();
 
     ByteSource& m_source;
-    CodePage m_page;
     // Not zero-filled: a small file touches only the pages it reads into.
     std::unique_ptr<char[]> m_block;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_sourceDone = false;
-
-    // A line that crosses block boundaries is gathered here, only as far as it is kept.
-    std::string m_carry;
-    std::size_t m_rawLength = 0;
-    std::size_t m_scanPos = 0;
-    int m_commas = 0;
-    bool m_keeping = true;
-    char m_lastRaw = '\0';
+    bool m_inLine = false;   // a line has been started and its line end not yet read
+    bool m_heldCr = false;   // a CR ended the last block: a line end if LF comes next
+    std::string m_carry;     // the kept start of a line that next() gathers across blocks
 };
 
 } // namespace kivo::core

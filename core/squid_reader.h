@@ -1,13 +1,15 @@
 #pragma once
 
 #include "core/line_reader.h"
+#include "core/row_sink.h"
 #include "core/text.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace kivo::core {
 
@@ -16,16 +18,26 @@ class FileSystem;
 
 enum class PreambleOutcome { NotSquid, NoDataSection, NoColumnLine, ColumnMismatch, Rows };
 
-// The five values of a data row, in wave order: time, field, temperature, moment and
-// moment standard deviation. Views into the reader's buffer, valid until the next row.
-using RowValues = std::array<std::string_view, 5>;
+// Which fields of a row feed which waves, as the column line says.
+struct RowLayout {
+    // The held slots of RowSink, one per column a row may need; ids below.
+    enum Slot : std::int8_t { Time, Field, Temperature, Moment, MomentSD, DcMoment, DcMomentSD, None = -1 };
+    // The slot of each column, up to the last column needed, and for a column that feeds
+    // none, how many columns in a row from it feed none (so many commas to pass at once).
+    std::vector<Slot> slotOfColumn;
+    std::vector<std::uint32_t> unneededRun;
+    // Today's instruments: commas inside a quoted stretch do not split, the line end ends
+    // the last field, and the moment comes from the first pair whose moment is there.
+    bool today = false;
 
-// Splits a data row: fields 1, 3, 4, 5 and 6, each taken only when a comma follows it, so
-// the text after the last comma is never used and missing fields are empty.
-RowValues splitRow(std::string_view line, CodePage page) noexcept;
+    // The older layout: Time, Comment, Field, Temperature, Long Moment, its deviation.
+    static RowLayout older();
+    // Fills unneededRun from slotOfColumn.
+    void measureRuns();
+};
 
-// Reads one SQUID data file: decides from its preamble whether it converts, then hands
-// out the values of every data row as the bytes they are.
+// Reads one SQUID data file: decides from its preamble whether it converts, and how, then
+// hands out the values of every data row as the bytes they are.
 class SquidDataReader final {
 public:
     explicit SquidDataReader(CodePage page = systemCodePage());
@@ -41,15 +53,20 @@ public:
 
     // Consumes the lines up to and including the column line. Throws IoError (Read).
     PreambleOutcome readPreamble();
-    // After Rows: the next row, or false at the end of the file. Throws IoError (Read).
-    bool nextRow(RowValues& row);
+    // After Rows: hands the next row to `sink`, or returns false at the end of the file.
+    // A value holding a CR or a tab goes on as a missing one. Throws IoError (Read), and
+    // what the sink throws.
+    bool nextRow(RowSink& sink);
     // Throws IoError (Close).
     void close();
 
 private:
+    std::optional<RowLayout> readColumnTitles(std::string_view start, LinePiece rest);
+
     CodePage m_page;
     std::unique_ptr<ByteSource> m_source;
     std::optional<LineReader> m_lines;
+    RowLayout m_layout;
 };
 
 } // namespace kivo::core

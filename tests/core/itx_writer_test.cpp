@@ -9,9 +9,16 @@
 
 using kivo::core::IoError;
 using kivo::core::ItxWriter;
+using kivo::core::RowSink;
 using kivo::testing::MemoryFileSystem;
 
 namespace {
+
+void writeRow(ItxWriter& writer, std::string_view time, std::string_view field, std::string_view temperature,
+              std::string_view moment, std::string_view momentSD)
+{
+    writer.writeRow(kivo::core::RowValues{time, field, temperature, moment, momentSD});
+}
 
 const std::string kHeaderW = kivo::testing::itxHeader("w");
 const std::string kTrailerW = kivo::testing::itxTrailer("w");
@@ -33,9 +40,9 @@ TEST(ItxWriter, RowsAreTabbedLinesAndEmptyValuesAreNaN)
     ItxWriter writer;
     ASSERT_TRUE(writer.create(files, "/out/w.itx"));
     writer.writeHeader("w");
-    writer.writeRow("1.5", "10000", "300", "1.2E-05", "3.4E-08");
-    writer.writeRow("", "", "", "", "");
-    writer.writeRow("\x83\x5C", "", "2", "", " ");
+    writeRow(writer, "1.5", "10000", "300", "1.2E-05", "3.4E-08");
+    writeRow(writer, "", "", "", "", "");
+    writeRow(writer, "\x83\x5C", "", "2", "", " ");
     writer.writeTrailer("w");
     writer.close();
     EXPECT_EQ(files.files.at("/out/w.itx"), kHeaderW +
@@ -69,12 +76,40 @@ TEST(ItxWriter, ManyRowsAndValuesLargerThanTheBufferArriveInOrder)
     for (int i = 0; i < 20000; ++i) {
         const std::string t = std::to_string(i);
         const std::string& m = (i == 777) ? big : t;
-        writer.writeRow(t, "f", "T", m, "sd");
+        writeRow(writer, t, "f", "T", m, "sd");
         expected += "\t" + t + "\tf\tT\t" + m + "\tsd\r\n";
     }
     writer.writeTrailer("w");
     writer.close();
     EXPECT_EQ(files.files.at("o.itx"), expected + kTrailerW);
+}
+
+// Values held piece by piece, some far longer than memory may hold, come out whole and in
+// wave order, and the next row starts from nothing.
+TEST(ItxWriter, HeldRowsArriveWholeHoweverLongTheirValues)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    ASSERT_TRUE(writer.create(files, "o.itx"));
+    writer.writeHeader("w");
+    const std::string piece(ItxWriter::kHeldBytes / 3 + 11, 'm');
+    std::string moment;
+    writer.holdValue(2, "30");
+    writer.holdValue(2, "0");
+    for (int i = 0; i < 7; ++i) {
+        writer.holdValue(6, piece);
+        moment += piece;
+    }
+    writer.holdValue(0, "12");
+    writer.holdValue(5, "");
+    writer.writeHeldRow({0, 2, RowSink::kMissing, 6, 5});
+    writer.holdValue(3, "x");
+    writer.writeHeldRow({1, 2, 3, 4, 6});
+    writeRow(writer, "1", "2", "3", "4", "5");
+    writer.writeTrailer("w");
+    writer.close();
+    EXPECT_EQ(files.files.at("o.itx"), kHeaderW + "\t12\t300\tNaN\t" + moment + "\tNaN\r\n" +
+                                           "\tNaN\tNaN\tx\tNaN\tNaN\r\n\t1\t2\t3\t4\t5\r\n" + kTrailerW);
 }
 
 TEST(ItxWriter, AFailedWriteLeavesTheEarlierFileAndNoStagingFile)
@@ -88,7 +123,7 @@ TEST(ItxWriter, AFailedWriteLeavesTheEarlierFileAndNoStagingFile)
         writer.writeHeader("w");
         try {
             for (int i = 0; i < 10000; ++i)
-                writer.writeRow("1", "2", "3", "4", "5");
+                writeRow(writer, "1", "2", "3", "4", "5");
             writer.close();
             FAIL() << "no write error";
         } catch (const IoError& e) {

@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-using kivo::core::CodePage;
 using kivo::core::IoError;
 using kivo::core::Line;
-using kivo::core::LineKeep;
+using kivo::core::LinePiece;
 using kivo::core::LineReader;
 using kivo::testing::MemorySource;
 using namespace std::string_literals;
@@ -28,11 +27,10 @@ std::ostream& operator<<(std::ostream& os, const Kept& k)
     return os << '"' << k.text << '"' << (k.complete ? "" : " (cut)");
 }
 
-std::vector<Kept> readAll(const std::string& data, std::size_t piece, LineKeep keep = {},
-                          CodePage page = CodePage::Utf8)
+std::vector<Kept> readAll(const std::string& data, std::size_t piece, std::size_t keep = LineReader::kWhole)
 {
     MemorySource source(data, piece);
-    LineReader reader(source, page);
+    LineReader reader(source);
     std::vector<Kept> lines;
     Line line{};
     while (reader.next(line, keep))
@@ -79,22 +77,22 @@ TEST(LineReader, ReadsLikeTextModeWhereverBlocksEnd)
 struct KeepCase {
     const char* what;
     std::string line;
-    LineKeep keep;
+    std::size_t keep;
     Kept kept;
 };
 
 const KeepCase kFirstBytes[] = {
-    {"exactly the limit is whole", "abc\r\n", LineKeep::firstBytes(3), {"abc", true}},
-    {"one byte over is cut", "abcd\r\n", LineKeep::firstBytes(3), {"abc", false}},
-    {"a NUL before the limit ends the text", "ab\0cdef\n"s, LineKeep::firstBytes(3), {"ab", true}},
-    {"a CR inside the limit stays", "ab\r\r\n", LineKeep::firstBytes(3), {"ab\r", true}},
+    {"exactly the limit is whole", "abc\r\n", 3, {"abc", true}},
+    {"one byte over is cut", "abcd\r\n", 3, {"abc", false}},
+    {"a NUL before the limit ends the text", "ab\0cdef\n"s, 3, {"ab", true}},
+    {"a CR inside the limit stays", "ab\r\r\n", 3, {"ab\r", true}},
 };
 
 TEST(LineReader, KeepsAtMostTheFirstBytesAskedFor)
 {
     for (const KeepCase& c : kFirstBytes) {
         for (std::size_t piece : kPieces) {
-            const auto lines = readAll(c.line + "nx\n", piece, c.keep, CodePage::Cp932);
+            const auto lines = readAll(c.line + "nx\n", piece, c.keep);
             ASSERT_EQ(lines.size(), 2u) << c.what;
             EXPECT_EQ(lines[0], c.kept) << c.what << ", pieces of " << piece;
             EXPECT_EQ(lines[1].text, "nx") << c.what;
@@ -102,33 +100,46 @@ TEST(LineReader, KeepsAtMostTheFirstBytesAskedFor)
     }
 }
 
-struct CommaCase {
+struct PieceCase {
     const char* what;
     std::string line;
-    int commas;
-    std::string needed;  // what the caller must get: the text up to the last comma asked for
-    std::string text;    // the whole text of the line
+    std::string text;  // the line's text: its bytes up to the first NUL
 };
 
-const CommaCase kCommas[] = {
-    {"up to the second comma", "a,b,c,d\r\n", 2, "a,b,", "a,b,c,d"},
-    {"fewer commas keep the line", "a,b\r\n", 2, "a,b", "a,b"},
-    {"commas after a NUL do not count", "a\0,b,c\n"s, 2, "a", "a"},
-    {"a comma as second byte is no comma", "\x81,a,b,c\n", 2, "\x81,a,b,", "\x81,a,b,c"},
+const PieceCase kPieceCases[] = {
+    {"commas and more", "a,b,c,d\r\n", "a,b,c,d"},
+    {"a CR before the line end goes, one elsewhere stays", "a\rb\r\r\n", "a\rb\r"},
+    {"the text ends at a NUL", "a\0,b,c\n"s, "a"},
+    {"a lead byte and its second", "\x81,a,b,c\n", "\x81,a,b,c"},
 };
 
-// A row may be handed more than it asked for, never less, and never anything that is not
-// the line's text.
-TEST(LineReader, KeepsAtLeastUpToTheCommaAskedFor)
+// A row is read in pieces when it crosses blocks: put together up to the first NUL they
+// are the line's text, and a row that stops early leaves the next line intact.
+TEST(LineReader, PiecesOfALineMakeItsText)
 {
-    for (const CommaCase& c : kCommas) {
+    for (const PieceCase& c : kPieceCases) {
         for (std::size_t piece : kPieces) {
-            const auto lines = readAll(c.line + "nx\n", piece, LineKeep::upToComma(c.commas), CodePage::Cp932);
-            ASSERT_EQ(lines.size(), 2u) << c.what;
-            const std::string& text = lines[0].text;
-            EXPECT_EQ(text.substr(0, c.needed.size()), c.needed) << c.what << ", pieces of " << piece;
-            EXPECT_EQ(c.text.substr(0, text.size()), text) << c.what << ", pieces of " << piece;
-            EXPECT_EQ(lines[1].text, "nx") << c.what;
+            MemorySource source(c.line + "nx\n", piece);
+            LineReader reader(source);
+            ASSERT_TRUE(reader.nextLine());
+            std::string text;
+            LinePiece p{};
+            do {
+                p = reader.piece();
+                text.append(p.bytes);
+            } while (!p.lineEnds);
+            EXPECT_EQ(text.substr(0, text.find('\0')), c.text) << c.what << ", pieces of " << piece;
+            Line line{};
+            ASSERT_TRUE(reader.next(line));
+            EXPECT_EQ(line.text, "nx") << c.what;
+
+            MemorySource again(c.line + "nx\n", piece);
+            LineReader stops(again);
+            ASSERT_TRUE(stops.nextLine());
+            stops.piece();
+            ASSERT_TRUE(stops.next(line));
+            EXPECT_EQ(line.text, "nx") << c.what << ", stopped after one piece of " << piece;
+            EXPECT_FALSE(stops.nextLine());
         }
     }
 }
@@ -136,7 +147,7 @@ TEST(LineReader, KeepsAtLeastUpToTheCommaAskedFor)
 TEST(LineReader, LinesLongerThanABlockAreSkippedWithoutBeingHeld)
 {
     const std::string longLine = "abc" + std::string(3 * LineReader::kBlockSize, 'x');
-    const auto lines = readAll(longLine + "\r\nshort\r\n", kivo::testing::kNever, LineKeep::firstBytes(10));
+    const auto lines = readAll(longLine + "\r\nshort\r\n", kivo::testing::kNever, 10);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], (Kept{"abcxxxxxxx", false}));
     EXPECT_EQ(lines[1], (Kept{"short", true}));
@@ -160,7 +171,7 @@ TEST(LineReader, CrLfSplitAcrossTheBlockBoundary)
 TEST(LineReader, ReadErrorsReachTheCaller)
 {
     MemorySource source("a\nb\nc\n", 2, 3, "/data/run1.dat");
-    LineReader reader(source, CodePage::Utf8);
+    LineReader reader(source);
     Line line{};
     ASSERT_TRUE(reader.next(line));
     EXPECT_EQ(line.text, "a");

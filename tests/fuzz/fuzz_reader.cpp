@@ -1,9 +1,10 @@
-// Arbitrary bytes through the line reader, the preamble and the row splitter, compared with
-// the slow models in reference.h. The first byte chooses how the source hands out its bytes
-// (bits 0-2, so block boundaries fall anywhere), the code page (bit 3) and the order in
-// which lines are asked for whole, by their first bytes or up to a comma (bits 4-7); the
-// rest is the file.
+// Arbitrary bytes through the line reader, the preamble and the row splitter into the
+// writer, compared with the slow models in reference.h. The first byte chooses how the
+// source hands out its bytes (bits 0-2, so block boundaries fall anywhere), the code page
+// (bit 3) and the order in which lines are asked for whole, by their first bytes or in
+// pieces (bits 4-7); the rest is the file.
 
+#include "core/itx_writer.h"
 #include "core/line_reader.h"
 #include "core/squid_reader.h"
 #include "fuzz_check.h"
@@ -14,17 +15,16 @@
 #include <cstdlib>
 #include <cstdio>
 #include <iterator>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 using kivo::core::CodePage;
+using kivo::core::ItxWriter;
 using kivo::core::Line;
-using kivo::core::LineKeep;
+using kivo::core::LinePiece;
 using kivo::core::LineReader;
 using kivo::core::PreambleOutcome;
-using kivo::core::RowValues;
 using kivo::core::SquidDataReader;
 using kivo::testing::check;
 using kivo::testing::MemorySource;
@@ -33,56 +33,54 @@ namespace {
 
 const std::size_t kPieces[] = {1, 2, 3, 7, 64, 4096, 65537, kivo::testing::kNever};
 
-bool sameRow(const RowValues& row, const std::array<std::string, 5>& expected)
-{
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        if (row[i] != expected[i])
-            return false;
-    }
-    return true;
-}
+// How a line is asked for: whole, by its first bytes, all its pieces, or its first piece
+// only (the rest skipped, as a row that needs no more of its line does).
+enum class Ask { Whole, FirstBytes, Pieces, FirstPiece };
 
-void checkKept(const Line& line, const std::string& full, LineKeep keep, CodePage page)
+void checkLine(LineReader& reader, const std::string& full, Ask ask, std::size_t bytes)
 {
-    if (keep.maxBytes != std::numeric_limits<std::size_t>::max()) {
-        check(line.text == std::string_view(full).substr(0, keep.maxBytes), "first bytes: the kept start differs");
-        check(line.complete == (full.size() <= keep.maxBytes), "first bytes: completeness differs");
+    Line line{};
+    switch (ask) {
+    case Ask::Whole:
+        check(reader.next(line), "a line is missing");
+        check(line.complete && line.text == full, "whole lines: a line differs");
+        return;
+    case Ask::FirstBytes:
+        check(reader.next(line, bytes), "a line is missing");
+        check(line.text == std::string_view(full).substr(0, bytes), "first bytes: the kept start differs");
+        check(line.complete == (full.size() <= bytes), "first bytes: completeness differs");
+        return;
+    case Ask::Pieces:
+    case Ask::FirstPiece: {
+        check(reader.nextLine(), "a line is missing");
+        std::string text;
+        LinePiece piece{};
+        do {
+            piece = reader.piece();
+            text.append(piece.bytes);
+        } while (!piece.lineEnds && ask == Ask::Pieces);
+        // Pieces hold the line's bytes; its text ends at the first NUL.
+        const std::string part = text.substr(0, text.find('\0'));
+        const bool textEnded = piece.lineEnds || part.size() < text.size();
+        check(textEnded ? part == full : full.rfind(part, 0) == 0, "pieces: not the line's text");
         return;
     }
-    if (keep.maxCommas != std::numeric_limits<int>::max()) {
-        const std::vector<std::size_t> commas = kivo::fuzz::referenceCommas(full, page);
-        const auto wanted = static_cast<std::size_t>(keep.maxCommas);
-        // At least up to the last comma asked for, perhaps more, but only the line's text.
-        check(line.text.size() <= full.size() && std::string_view(full).substr(0, line.text.size()) == line.text,
-              "row keep: the kept text is not the start of the line");
-        if (commas.size() < wanted)
-            check(line.text == full, "row keep: a line with too few commas was cut");
-        else
-            check(line.text.size() > commas[wanted - 1], "row keep: cut before the last comma asked for");
-        check(!line.complete || line.text == full, "row keep: complete but not whole");
-        if (wanted >= 6)
-            check(sameRow(kivo::core::splitRow(line.text, page), kivo::fuzz::referenceRow(full, page)),
-                  "row keep: the kept text splits differently from the whole line");
-        return;
     }
-    check(line.complete && line.text == full, "whole lines: a line differs");
 }
 
-// One pass over the lines, asking for a different keep line by line as the reader's callers
-// do, so that what one line left behind in the reader meets the next line's request.
-void checkLines(const std::string& data, std::size_t piece, CodePage page, unsigned pattern,
+// One pass over the lines, asking for each in a different way, as the reader's callers do,
+// so that what one line left behind in the reader meets the next line's request.
+void checkLines(const std::string& data, std::size_t piece, unsigned pattern,
                 const std::vector<std::string>& expected)
 {
-    const LineKeep keeps[] = {LineKeep{}, LineKeep::firstBytes(10), LineKeep::upToComma(6),
-                              LineKeep::firstBytes(pattern), LineKeep::upToComma(static_cast<int>(pattern % 7 + 1))};
+    const Ask asks[] = {Ask::Whole, Ask::FirstBytes, Ask::Pieces, Ask::FirstPiece, Ask::FirstBytes};
     MemorySource source(data, piece);
-    LineReader reader(source, page);
-    Line line{};
+    LineReader reader(source);
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const LineKeep keep = keeps[(pattern * 7 + i) % std::size(keeps)];
-        check(reader.next(line, keep), "a line is missing");
-        checkKept(line, expected[i], keep, page);
+        const std::size_t k = (pattern * 7 + i) % std::size(asks);
+        checkLine(reader, expected[i], asks[k], k == 1 ? 10 : pattern);
     }
+    Line line{};
     check(!reader.next(line), "a line too many");
 }
 
@@ -93,17 +91,21 @@ void checkReader(const std::string& data, std::size_t piece, CodePage page)
     reader.open(std::make_unique<MemorySource>(data, piece));
     const PreambleOutcome outcome = reader.readPreamble();
     check(static_cast<int>(outcome) == static_cast<int>(expected.outcome), "reader: outcome differs");
-    if (outcome == PreambleOutcome::Rows) {
-        RowValues row;
-        std::size_t n = 0;
-        while (reader.nextRow(row)) {
-            check(n < expected.rows.size(), "reader: a row too many");
-            check(sameRow(row, expected.rows[n]), "reader: a row's values differ");
-            ++n;
-        }
-        check(n == expected.rows.size(), "reader: a row is missing");
-    }
+    if (outcome != PreambleOutcome::Rows)
+        return;
+    kivo::testing::MemoryFileSystem files;
+    ItxWriter writer;
+    check(writer.create(files, "o.itx"), "writer: no output");
+    std::size_t n = 0;
+    while (reader.nextRow(writer))
+        ++n;
     reader.close();
+    writer.close();
+    check(n == expected.rows.size(), "reader: the number of rows differs");
+    std::string lines;
+    for (const auto& row : expected.rows)
+        lines += kivo::fuzz::referenceDataLine(row);
+    check(files.files.at("o.itx") == lines, "reader: the rows written differ");
 }
 
 } // namespace
@@ -118,11 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::string data(reinterpret_cast<const char*>(bytes) + 1, size - 1);
 
     const std::vector<std::string> lines = kivo::fuzz::referenceLines(data);
-    checkLines(data, piece, page, options >> 4U, lines);
-    for (const std::string& line : lines) {
-        check(sameRow(kivo::core::splitRow(line, page), kivo::fuzz::referenceRow(line, page)),
-              "splitRow differs from the model");
-    }
+    checkLines(data, piece, options >> 4U, lines);
     checkReader(data, piece, page);
     return 0;
 }

@@ -109,9 +109,9 @@ std::string modelTrailer(const std::string& p)
 }
 
 // The checks any Igor Text output of a run must pass, whatever the inputs held. Returns the
-// number of data lines. Values are split at tabs only when no input held a tab, since
-// values travel byte for byte and a tab inside one is a tab in the line.
-std::size_t checkWellFormed(std::string_view out, const std::string& prefix, bool fieldsAreTabFree)
+// number of data lines. A value holding a tab or a CR is written NaN, so every data line
+// holds five values whatever the inputs held.
+std::size_t checkWellFormed(std::string_view out, const std::string& prefix)
 {
     for (std::size_t i = 0; i < out.size(); ++i) {
         if (out[i] == '\n')
@@ -136,12 +136,11 @@ std::size_t checkWellFormed(std::string_view out, const std::string& prefix, boo
     for (std::size_t i = 3; i < trailerAt; ++i) {
         const std::string_view line = lines[i];
         check(!line.empty() && line[0] == '\t', "well formed: a data line does not start with a tab");
-        if (fieldsAreTabFree) {
-            const std::vector<std::string_view> values = split(line.substr(1), "\t");
-            check(values.size() == 5, "well formed: a data line does not hold five values");
-            for (std::string_view value : values)
-                check(!value.empty(), "well formed: a data line holds an empty value");
-        }
+        check(line.find('\r') == std::string_view::npos, "well formed: a data line holds a CR");
+        const std::vector<std::string_view> values = split(line.substr(1), "\t");
+        check(values.size() == 5, "well formed: a data line does not hold five values");
+        for (std::string_view value : values)
+            check(!value.empty(), "well formed: a data line holds an empty value");
     }
     return trailerAt - 3;
 }
@@ -199,7 +198,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         notices.push_back({NoticeKind::PrefixFirstLetter, {}});
     std::string expected = modelHeader(prefix);
     bool everyInputOpened = true;
-    bool tabFree = true;
     for (std::size_t k = 0; k < contents.size(); ++k) {
         const std::string name = std::to_string(k) + ".dat";
         if (secondMissing && k == 1) {
@@ -219,13 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         case kivo::fuzz::Outcome::ColumnMismatch:
             break;
         case kivo::fuzz::Outcome::Rows:
-            for (const auto& row : reading.rows) {
-                for (const std::string& value : row) {
-                    expected += "\t" + (value.empty() ? std::string("NaN") : value);
-                    tabFree = tabFree && value.find('\t') == std::string::npos;
-                }
-                expected += "\r\n";
-            }
+            for (const auto& row : reading.rows)
+                expected += kivo::fuzz::referenceDataLine(row);
             notices.push_back({NoticeKind::PointsExtracted, name, static_cast<std::int64_t>(reading.rows.size())});
             break;
         }
@@ -292,7 +285,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // A prefix taken unsanitized (Enter pressed in its field) is written as typed; only a
     // prefix without line breaks and tabs can give a well-formed file.
     if (prefix.find_first_of("\t\r\n") == std::string::npos)
-        check(checkWellFormed(out, prefix, tabFree) == announced, "data lines differ from the points announced");
+        check(checkWellFormed(out, prefix) == announced, "data lines differ from the points announced");
     check(out == expected, "the output differs from the model's bytes");
     check(host.queue.empty() && host.prefixField.empty() && host.outputField.empty(),
           "a finished run left the batch or the fields");

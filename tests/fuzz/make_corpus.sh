@@ -10,6 +10,7 @@ mkdir -p "$out/reader" "$out/run" "$out/intake"
 
 seed() { printf "$3" > "$out/$1/$2"; }
 
+mpms3='[Header]\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),M. Std. Err. (emu),Transport Action,DC Moment Fixed Ctr (emu),DC Moment Err Fixed Ctr (emu),DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu),DC Fixed Fit,Map 16'
 good=$'[Header]\r\nTITLE,run\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,x,\r\n'
 
 # reader: option byte = piece size (bits 0-2), CP932 (bit 3), keep order (bits 4-7)
@@ -32,6 +33,12 @@ seed reader cp932-lead-at-end '\x8a[Header]\r\n[Data]\r\nTime,Comment\r\n1,c,2,3
 seed reader only-commas '\x96,,,,,,,,,,,,,,,,,,,,'
 seed reader only-crs '\xa7\r\r\r\r\r\r\r\r\r\r\r\r'
 seed reader only-nuls '\xb0\x00\x00\x00\x00\x00\x00\x00\x00'
+seed reader cr-and-tab-values '\x01[Header]\r\n[Data]\r\nTime,Comment\r\n1,,2\rEND\rX Print 1\rBEGIN\r3,4\t,5,6,\r\n'
+seed reader mpms3-vsm-and-dc "\\x01${mpms3}\\r\\n,3765255600.5,300.1,10000,1.2E-05,3E-08,1,9,9,9,9,,\\r\\n,100,2,500,,,2,1E-4,2E-6,1.1E-4,3E-6,0.99,\\r\\n"
+seed reader mpms3-quotes-short-empty "\\x07${mpms3}\\r\\n\"ZFC, 2 K\",7,2,100,,,,,,5E-5,1E-7,,\\r\\n\"a \"\"b,c\"\"\",8,2\\r\\n\\r\\n,\\t1,2\\r,3,4,5"
+seed reader mpms3-other-order '\x02[Header]\r\n[Data]\r\nComment,Time Stamp (sec),DC Moment Err Free Ctr (emu),Magnetic Field (Oe),Moment (emu),Temperature (K),DC Moment Free Ctr (emu),M. Std. Err. (emu)\r\n,1,e2,F,,T,m2,e1\r\n,1,e2,F,m1,T,m2,e1\r\n'
+seed reader mpms3-cp932 "\\x0b${mpms3}\\r\\n\\x95,\\x81\\\",1,\\x82\\xa0,3,\\x81,,5,,,,,,\\r\\n"
+seed reader acms-passed-over '\x03[Header]\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),M-DC (emu),M-Std.Dev. (emu)\r\n,1,2,3,4,5\r\n'
 
 # run: option bytes, then the prefix field and the files, separated by 0x1E
 # byte 0: piece (0-2), CP932 (3), failure none/read/write/commit (4-5), second file missing
@@ -51,6 +58,8 @@ seed run commit-fails "\\x37\\x40p\\x1e${rows3}"
 seed run input-close-fails "\\x07\\xc0p\\x1e${rows3}"
 seed run prefix-sanitized "\\x07\\x401st-run\\x1e${rows3}"
 seed run prefix-empty-unsanitized "\\x07\\x00\\x1e${rows3}"
+seed run older-then-mpms3 "\\x07\\x40p\\x1e${rows3}\\x1e${mpms3}\\r\\n,100,2,500,,,2,1E-4,2E-6,1.1E-4,3E-6,0.99,\\r\\n\"c, d\",101,2,600,7,8,,,,,,,\\r\\n"
+seed run cr-injection "\\x07\\x40p\\x1e${good}1,,2\\rEND\\rX Print 1\\rBEGIN\\r3,4,5,6,\\r\\n"
 seed run cp932-values "\\x0b\\x40\\x95\\x5c\\x1e${good}\\x95\\x5c,\\x82\\xa0,\\x81\\x2c,3,4,5,\\r\\n"
 
 # intake: option byte = CP932 (bit 0), backslash separators (bit 1); paths separated by 0x1E

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kivo::fuzz {
@@ -55,6 +56,15 @@ inline std::vector<std::size_t> referenceCommas(std::string_view text, core::Cod
     return commas;
 }
 
+// What becomes of a field on its way to Igor: a CR would end Igor's line and a tab split
+// the item, so a field holding either is handed on as a missing value.
+inline std::string referenceValue(std::string field)
+{
+    if (field.find_first_of("\r\t") != std::string::npos)
+        return {};
+    return field;
+}
+
 // Fields 1, 3, 4, 5 and 6 of a row: field k is the text between comma k-1 and comma k.
 inline std::array<std::string, 5> referenceRow(std::string_view line, core::CodePage page)
 {
@@ -63,9 +73,80 @@ inline std::array<std::string, 5> referenceRow(std::string_view line, core::Code
         if (k >= commas.size())
             return {};
         const std::size_t from = k == 0 ? 0 : commas[k - 1] + 1;
-        return std::string(line.substr(from, commas[k] - from));
+        return referenceValue(std::string(line.substr(from, commas[k] - from)));
     };
     return {field(0), field(2), field(3), field(4), field(5)};
+}
+
+// The fields of a row of today's instruments: split at every comma that is a character of
+// its own and stands outside a quoted stretch (each double quote opens or closes one); the
+// text after the last comma is a field too.
+inline std::vector<std::string> referenceFields(std::string_view text, core::CodePage page, bool quotes)
+{
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool lead = page == core::CodePage::Cp932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+        if (lead) {
+            fields.back() += text.substr(i, 2);
+            ++i;
+            continue;
+        }
+        if (quotes && text[i] == '"')
+            quoted = !quoted;
+        if (text[i] == ',' && !quoted)
+            fields.emplace_back();
+        else
+            fields.back() += text[i];
+    }
+    return fields;
+}
+
+// Which columns of today's instruments feed the waves: the first column of each title.
+struct TodaysColumns {
+    std::optional<std::size_t> time, field, temperature;
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;  // moment and error, in the order tried
+};
+
+inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine, core::CodePage page)
+{
+    const std::vector<std::string> titles = referenceFields(columnLine, page, false);
+    auto column = [&](std::string_view title) -> std::optional<std::size_t> {
+        for (std::size_t k = 0; k < titles.size(); ++k) {
+            if (titles[k] == title)
+                return k;
+        }
+        return std::nullopt;
+    };
+    TodaysColumns columns{column("Time Stamp (sec)"), column("Magnetic Field (Oe)"), column("Temperature (K)"), {}};
+    const std::pair<const char*, const char*> pairs[] = {{"Moment (emu)", "M. Std. Err. (emu)"},
+                                                          {"DC Moment Free Ctr (emu)", "DC Moment Err Free Ctr (emu)"}};
+    for (const auto& [moment, error] : pairs) {
+        if (column(moment) && column(error))
+            columns.pairs.emplace_back(*column(moment), *column(error));
+    }
+    if (!columns.time || !columns.field || !columns.temperature || columns.pairs.empty())
+        return std::nullopt;
+    return columns;
+}
+
+inline std::array<std::string, 5> referenceTodaysRow(std::string_view line, const TodaysColumns& columns,
+                                                     core::CodePage page)
+{
+    const std::vector<std::string> fields = referenceFields(line, page, true);
+    auto cell = [&](std::size_t k) { return k < fields.size() ? fields[k] : std::string(); };
+    std::string moment;
+    std::string error;
+    for (const auto& [m, e] : columns.pairs) {
+        if (!cell(m).empty()) {
+            moment = cell(m);
+            error = cell(e);
+            break;
+        }
+    }
+    return {referenceValue(cell(*columns.time)), referenceValue(cell(*columns.field)),
+            referenceValue(cell(*columns.temperature)), referenceValue(moment), referenceValue(error)};
 }
 
 enum class Outcome { NotSquid, NoDataSection, NoColumnLine, ColumnMismatch, Rows };
@@ -91,12 +172,27 @@ inline Reading referenceRead(std::string_view data, core::CodePage page)
     ++i;
     if (i == lines.size())
         return {Outcome::NoColumnLine, {}};
-    if (lines[i].compare(0, 10, "Time,Comme") != 0 || lines[i].size() < 10)
-        return {Outcome::ColumnMismatch, {}};
+    std::optional<TodaysColumns> today;
+    if (lines[i].compare(0, 10, "Time,Comme") != 0 || lines[i].size() < 10) {
+        if (lines[i].rfind("Comment,Time Stamp (sec),", 0) != 0)
+            return {Outcome::ColumnMismatch, {}};
+        today = referenceTitles(lines[i], page);
+        if (!today)
+            return {Outcome::ColumnMismatch, {}};
+    }
     Reading reading{Outcome::Rows, {}};
     for (++i; i < lines.size(); ++i)
-        reading.rows.push_back(referenceRow(lines[i], page));
+        reading.rows.push_back(today ? referenceTodaysRow(lines[i], *today, page) : referenceRow(lines[i], page));
     return reading;
+}
+
+// A data line of the Igor Text file as the writer makes it: a missing value is NaN.
+inline std::string referenceDataLine(const std::array<std::string, 5>& row)
+{
+    std::string line;
+    for (const std::string& value : row)
+        line += "\t" + (value.empty() ? std::string("NaN") : value);
+    return line + "\r\n";
 }
 
 } // namespace kivo::fuzz
