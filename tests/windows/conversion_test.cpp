@@ -118,8 +118,9 @@ TEST(WindowsConversion, OutputNamingAQueuedInputIsRefusedBeforeAnythingIsWritten
 TEST(WindowsConversion, CrLfOnDiskAndCtrlZEndTheInput)
 {
     TempFolder folder;
-    // A lone CR stays in its value; Ctrl-Z ends the file even mid-line, so neither the rest
-    // of its line nor the line after it is read.
+    // A lone CR stays in its line, and the value holding it is written NaN, since Igor would
+    // end the line there; Ctrl-Z ends the file even mid-line, so neither the rest of its
+    // line nor the line after it is read.
     writeFile(folder / "in.dat", "[Header]\r\n[Data]\r\nTime,Comment\r\n"
                                  "1,c,2,3,4,5,6\r\n"
                                  "a\rb,c,1,2,3,4,\n"
@@ -132,7 +133,7 @@ TEST(WindowsConversion, CrLfOnDiskAndCtrlZEndTheInput)
     convert(host);
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::PointsExtracted, "in.dat", 3}}));
     const std::string itx = readFile(folder / "out.itx").value_or("?");
-    const std::string body = "BEGIN\r\n\t1\t2\t3\t4\t5\r\n\ta\rb\t1\t2\t3\t4\r\n\t7\t8\t9\t10\t11\r\nEND\r\n";
+    const std::string body = "BEGIN\r\n\t1\t2\t3\t4\t5\r\n\tNaN\t1\t2\t3\t4\r\n\t7\t8\t9\t10\t11\r\nEND\r\n";
     EXPECT_NE(itx.find(body), std::string::npos) << itx;
     // Every line end on disk is CR LF: no LF stands alone.
     for (std::size_t at = itx.find('\n'); at != std::string::npos; at = itx.find('\n', at + 1))

@@ -432,7 +432,11 @@ TEST_F(WindowOnMemoryFiles, AReadErrorShowsTheStopBoxAndKeepsTheQueue)
 
     SendMessageW(item(IDC_MAKE_ITX), BM_CLICK, 0, 0);
 
-    EXPECT_EQ(notifier.boxes, (std::vector<Box>{{true, L"C:\\d\\a.dat へのｱｸｾｽ中に不明なｴﾗｰが発生しました。"}}));
+    // The framework's text, then the system's reason as a paragraph of its own.
+    ASSERT_EQ(notifier.boxes.size(), 1u);
+    EXPECT_TRUE(notifier.boxes[0].error);
+    EXPECT_EQ(notifier.boxes[0].text.rfind(L"C:\\d\\a.dat へのｱｸｾｽ中に不明なｴﾗｰが発生しました。\r\n\r\nread failed: ", 0), 0u)
+        << win32::toUtf8(notifier.boxes[0].text);
     EXPECT_TRUE(IsWindow(dlg));
     EXPECT_EQ(list(IDC_PATH_LIST), std::vector<std::string>{"C:\\d\\a.dat"});
     EXPECT_EQ(text(IDC_WAVE_PREFIX), "a");
