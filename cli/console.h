@@ -7,10 +7,6 @@ namespace kivo::cli {
 
 #ifdef _WIN32
 
-// `text` from the ANSI code page (arguments, file names, system messages) into UTF-8, the
-// encoding of the program's own words, so that a line holding both is one encoding.
-std::string narrowToUtf8(const std::string& text);
-
 // While it lives, std::cout and std::cerr take UTF-8 and write it as Windows expects: as
 // UTF-16 through WriteConsoleW on a console, whatever its code page, and in the ANSI code
 // page with CR LF line ends when redirected to a file or pipe, which is how Japanese
@@ -27,14 +23,6 @@ private:
     struct Streams;
     std::unique_ptr<Streams> m_streams;
 };
-
-#else
-
-// Names and the program's words are both UTF-8 here already.
-inline std::string narrowToUtf8(const std::string& text)
-{
-    return text;
-}
 
 #endif
 

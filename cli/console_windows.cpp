@@ -2,6 +2,7 @@
 // texts can be compared byte for byte in tests anywhere; only here do they become what a
 // Windows console or a redirected stream expects.
 #include "cli/console.h"
+#include "core/wide_text_windows.h"
 
 #include <iostream>
 #include <streambuf>
@@ -11,29 +12,10 @@
 
 namespace kivo::cli {
 
+using core::narrow;
+using core::widen;
+
 namespace {
-
-std::wstring widen(const std::string& text, UINT codePage)
-{
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide, UINT codePage)
-{
-    if (wide.empty())
-        return {};
-    const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
-}
 
 // Where `text` can be cut without splitting a UTF-8 sequence: before a trailing, still
 // incomplete one, which waits for the rest of its bytes.
@@ -118,10 +100,6 @@ private:
 
 } // namespace
 
-std::string narrowToUtf8(const std::string& text)
-{
-    return narrow(widen(text, CP_ACP), CP_UTF8);
-}
 
 struct ConsoleText::Streams {
     ConsoleBuffer out{STD_OUTPUT_HANDLE};

@@ -72,7 +72,7 @@ int writeOut(std::ostream& out, std::ostream& err, std::string_view text)
     const int cause = errno;
     err << "kivo-convert: cannot write to standard output";
     if (cause != 0)
-        err << ": " << narrowToUtf8(std::generic_category().message(cause));
+        err << ": " << core::systemTextToUtf8(std::generic_category().message(cause));
     err << '\n';
     return 1;
 }
@@ -87,7 +87,7 @@ public:
     // UTF-8: the name is made UTF-8 too, so that each line is one encoding.
     void notify(const core::Notice& notice) override
     {
-        writeNotice(m_err, core::noticeText({notice.kind, narrowToUtf8(notice.name), notice.count}));
+        writeNotice(m_err, core::noticeText({notice.kind, core::systemTextToUtf8(notice.name), notice.count}));
         writeReason(m_err, notice.reason);
     }
 
@@ -160,7 +160,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!usageError && !options.help && !options.version && options.files.empty() && !options.output)
         usageError = "no FILE and no -o OUTPUT";
     if (usageError) {
-        err << "kivo-convert: " << narrowToUtf8(*usageError) << '\n' << kUsage;
+        err << "kivo-convert: " << core::systemTextToUtf8(*usageError) << '\n' << kUsage;
         return 2;
     }
     if (options.help)
@@ -174,7 +174,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     for (const std::string& file : options.files) {
         std::optional<std::string> path = fullPath(file, problem);
         if (!path) {
-            err << "kivo-convert: " << narrowToUtf8(file) << ": " << narrowToUtf8(problem) << '\n';
+            err << "kivo-convert: " << core::systemTextToUtf8(file) << ": " << core::systemTextToUtf8(problem) << '\n';
             return 1;
         }
         dropTrailingSeparators(*path, page);
@@ -193,7 +193,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } else if (options.output) {
         std::optional<std::string> path = fullPath(*options.output, problem);
         if (!path) {
-            err << "kivo-convert: " << narrowToUtf8(*options.output) << ": " << narrowToUtf8(problem) << '\n';
+            err << "kivo-convert: " << core::systemTextToUtf8(*options.output) << ": " << core::systemTextToUtf8(problem) << '\n';
             return 1;
         }
         window.outputField = std::move(*path);
@@ -209,7 +209,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             core::OnMakeItx(window, &intake::SanitizeWavePrefix, core::platformFileSystem(), page);
         return result.outputWritten && result.everyInputOpened && everyFileQueued ? 0 : 1;
     } catch (const core::IoError& failure) {
-        err << core::ioErrorText(failure.operation(), narrowToUtf8(failure.path())) << '\n';
+        err << core::ioErrorText(failure.operation(), core::systemTextToUtf8(failure.path())) << '\n';
         writeReason(err, failure.reason());
         return 1;
     }

@@ -23,11 +23,6 @@ namespace kivo::core {
 
 const char* const kStandardOutputPath = "/dev/stdout";
 
-std::string systemTextToUtf8(const std::string& text)
-{
-    return text;
-}
-
 std::string systemErrorText(int errorCode)
 {
     return std::generic_category().message(errorCode);

@@ -58,8 +58,4 @@ FileSystem& platformFileSystem();
 // that a redirection with >> appends.
 extern const char* const kStandardOutputPath;
 
-// A name in the system's narrow encoding (the ANSI code page on Windows) as UTF-8, for
-// reasons, which are UTF-8 everywhere.
-std::string systemTextToUtf8(const std::string& text);
-
 } // namespace kivo::core

@@ -8,6 +8,7 @@
 #include "core/file_system.h"
 #include "core/io_error.h"
 #include "core/text.h"
+#include "core/wide_text_windows.h"
 
 #include <cstdint>
 #include <string>
@@ -18,37 +19,6 @@
 namespace kivo::core {
 
 const char* const kStandardOutputPath = "\\\\.\\stdout";
-
-namespace {
-
-std::wstring widen(const std::string& text, UINT codePage)
-{
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide, UINT codePage)
-{
-    if (wide.empty())
-        return {};
-    const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
-}
-
-} // namespace
-
-std::string systemTextToUtf8(const std::string& text)
-{
-    return narrow(widen(text, CP_ACP), CP_UTF8);
-}
 
 std::string systemErrorText(int errorCode)
 {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace kivo::core {
@@ -15,6 +16,10 @@ enum class CodePage { Utf8, Cp932 };
 
 // The code page that file names and texts arrive in on this platform.
 CodePage systemCodePage();
+
+// A text in the system's narrow encoding (the ANSI code page on Windows: names, arguments)
+// as UTF-8, the encoding of the program's own words and of the system's reasons.
+std::string systemTextToUtf8(const std::string& text);
 
 // True when `byte` starts a two-byte character in `page`.
 constexpr bool isLeadByte(unsigned char byte, CodePage page) noexcept

@@ -9,4 +9,9 @@ CodePage systemCodePage()
     return CodePage::Utf8;
 }
 
+std::string systemTextToUtf8(const std::string& text)
+{
+    return text;
+}
+
 } // namespace kivo::core

@@ -1,6 +1,7 @@
 // The system's code page on Windows: the ANSI code page, which argv, the shell's drop query
 // and the A functions use for names.
 #include "core/text.h"
+#include "core/wide_text_windows.h"
 
 #include <windows.h>
 
@@ -12,6 +13,33 @@ CodePage systemCodePage()
     // single-byte or UTF-8, where a plain byte search is exact; the other East Asian
     // double-byte code pages (936, 949, 950) are not supported.
     return GetACP() == 932 ? CodePage::Cp932 : CodePage::Utf8;
+}
+
+std::wstring widen(std::string_view text, unsigned int codePage)
+{
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string narrow(std::wstring_view text, unsigned int codePage)
+{
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);
+    return bytes;
+}
+
+std::string systemTextToUtf8(const std::string& text)
+{
+    return narrow(widen(text, CP_ACP), CP_UTF8);
 }
 
 } // namespace kivo::core

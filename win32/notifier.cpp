@@ -2,6 +2,8 @@
 
 #include "win32/wide_text.h"
 
+#include "core/text.h"
+
 namespace kivo::win32 {
 
 std::wstring applicationTitle()
@@ -33,13 +35,13 @@ std::string withReason(std::string text, const std::string& reason)
 std::wstring noticeBoxText(const core::Notice& notice)
 {
     core::Notice shown = notice;
-    shown.name = ansiToUtf8(notice.name);
+    shown.name = core::systemTextToUtf8(notice.name);
     return boxText(withReason(core::noticeText(shown), notice.reason));
 }
 
 std::wstring errorBoxText(const core::IoError& error)
 {
-    return boxText(withReason(core::ioErrorText(error.operation(), ansiToUtf8(error.path())), error.reason()));
+    return boxText(withReason(core::ioErrorText(error.operation(), core::systemTextToUtf8(error.path())), error.reason()));
 }
 
 std::wstring unspellableNameText(const std::wstring& name)

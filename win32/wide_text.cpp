@@ -1,17 +1,8 @@
 #include "win32/wide_text.h"
 
-namespace kivo::win32 {
+#include "core/wide_text_windows.h"
 
-std::wstring widen(std::string_view text, UINT codePage)
-{
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
+namespace kivo::win32 {
 
 std::optional<std::string> toAnsiExactly(std::wstring_view text)
 {
@@ -33,23 +24,12 @@ std::optional<std::string> toAnsiExactly(std::wstring_view text)
 
 std::string toUtf8(std::wstring_view text)
 {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
-std::string ansiToUtf8(std::string_view text)
-{
-    return toUtf8(widen(text, CP_ACP));
+    return core::narrow(text, CP_UTF8);
 }
 
 std::wstring boxText(std::string_view utf8)
 {
-    const std::wstring wide = widen(utf8, CP_UTF8);
+    const std::wstring wide = core::widen(utf8, CP_UTF8);
     std::wstring shown;
     shown.reserve(wide.size() + 8);
     for (std::size_t i = 0; i < wide.size(); ++i) {

@@ -11,17 +11,12 @@
 
 namespace kivo::win32 {
 
-// `text` in `codePage` as UTF-16. Bytes that are no character come out as U+FFFD or as
-// the code page's own stand-in; never fails.
-std::wstring widen(std::string_view text, UINT codePage);
-
 // `text` in the ANSI code page, or nothing when a character has no exact equivalent there
 // (it would otherwise become "?" or a look-alike, which names another file or none).
 std::optional<std::string> toAnsiExactly(std::wstring_view text);
 
-// UTF-16 to UTF-8, and ANSI bytes (a file name) to UTF-8.
+// UTF-16 to UTF-8.
 std::string toUtf8(std::wstring_view text);
-std::string ansiToUtf8(std::string_view text);
 
 // A UTF-8 text as a message box shows it: "\r\n", a lone "\r" and a lone "\n" each break
 // the line once.

@@ -1,0 +1,17 @@
+// Conversions between the narrow encodings and UTF-16 on Windows, for the file layer, the
+// console edge of kivo-convert and the Win32 window alike.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kivo::core {
+
+// `text` in `codePage` (CP_ACP, CP_UTF8, ...) as UTF-16. Bytes that are no character come out
+// as U+FFFD or as the code page's own stand-in; never fails.
+std::wstring widen(std::string_view text, unsigned int codePage);
+
+// UTF-16 `text` in `codePage`; a character the code page lacks becomes its stand-in.
+std::string narrow(std::wstring_view text, unsigned int codePage);
+
+} // namespace kivo::core
