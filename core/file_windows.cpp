@@ -49,6 +49,22 @@ int lastError()
     return static_cast<int>(GetLastError());
 }
 
+// WriteFile takes a DWORD count, so larger writes go in pieces. Throws IoError (Write),
+// naming `path`, the file the user knows.
+void writeAll(HANDLE handle, const std::string& path, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(handle, data, chunk, &written, nullptr))
+            throw IoError(IoOperation::Write, path, lastError());
+        if (written == 0)
+            throw IoError(IoOperation::Write, path, ERROR_DISK_FULL);
+        data += written;
+        size -= written;
+    }
+}
+
 std::string failedBecause(const std::string& what, const std::string& path, const std::string& why)
 {
     return what + " " + systemTextToUtf8(path) + ": " + why;
@@ -109,19 +125,7 @@ public:
             DeleteFileA(m_stagingPath.c_str());
     }
 
-    void write(const char* data, std::size_t size) override
-    {
-        while (size > 0) {
-            const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
-            DWORD written = 0;
-            if (!WriteFile(m_staging, data, chunk, &written, nullptr))
-                throw IoError(IoOperation::Write, m_targetPath, lastError());
-            if (written == 0)
-                throw IoError(IoOperation::Write, m_targetPath, ERROR_DISK_FULL);
-            data += written;
-            size -= written;
-        }
-    }
+    void write(const char* data, std::size_t size) override { writeAll(m_staging, m_targetPath, data, size); }
 
     void commit() override
     {
@@ -183,19 +187,7 @@ public:
             CloseHandle(m_handle);
     }
 
-    void write(const char* data, std::size_t size) override
-    {
-        while (size > 0) {
-            const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
-            DWORD written = 0;
-            if (!WriteFile(m_handle, data, chunk, &written, nullptr))
-                throw IoError(IoOperation::Write, m_path, lastError());
-            if (written == 0)
-                throw IoError(IoOperation::Write, m_path, ERROR_DISK_FULL);
-            data += written;
-            size -= written;
-        }
-    }
+    void write(const char* data, std::size_t size) override { writeAll(m_handle, m_path, data, size); }
 
     void commit() override
     {
