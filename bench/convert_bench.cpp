@@ -13,12 +13,12 @@
 
 #include "bench/squid_generator.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,18 +76,23 @@ struct Options {
     int pairs = 15;
     int diskPairs = 11;
     bool keep = false;
-    std::string layout;  // empty: both
+    std::string layout; // empty: both
 };
 
-[[noreturn]] void fail(const std::string& why) {
+[[noreturn]] void fail(const std::string& why)
+{
     throw std::runtime_error(why);
 }
 
-std::string errnoText(int e) { return std::generic_category().message(e); }
+std::string errnoText(int e)
+{
+    return std::generic_category().message(e);
+}
 
 // ---- machine description ---------------------------------------------------------------
 
-std::string cpuModel() {
+std::string cpuModel()
+{
     std::ifstream in("/proc/cpuinfo");
     std::string line;
     while (std::getline(in, line)) {
@@ -103,24 +108,30 @@ std::string cpuModel() {
     return "unknown CPU";
 }
 
-std::string kernel() {
+std::string kernel()
+{
     utsname u{};
-    if (uname(&u) != 0) return "unknown kernel";
+    if (uname(&u) != 0)
+        return "unknown kernel";
     return std::string(u.sysname) + " " + u.release;
 }
 
-std::string loadText() {
+std::string loadText()
+{
     double l[3] = {0, 0, 0};
-    if (getloadavg(l, 3) != 3) return "unknown";
+    if (getloadavg(l, 3) != 3)
+        return "unknown";
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.2f %.2f %.2f", l[0], l[1], l[2]);
     return buf;
 }
 
-double memoryGiB() {
+double memoryGiB()
+{
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long size = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || size <= 0) return 0;
+    if (pages <= 0 || size <= 0)
+        return 0;
     return static_cast<double>(pages) * static_cast<double>(size) / (kMiB * 1024.0);
 }
 
@@ -128,15 +139,15 @@ double memoryGiB() {
 
 struct Run {
     double seconds = 0;
-    int exitStatus = -1;  // -1 when killed by a signal
+    int exitStatus = -1; // -1 when killed by a signal
     double cpuSeconds = 0;
     long maxRssKiB = 0;
 };
 
 // Runs argv with standard input from /dev/null and standard output and error into the
 // given files, and times it from spawn to reaped.
-Run runProgram(const std::vector<std::string>& argv, const std::string& outPath,
-               const std::string& errPath) {
+Run runProgram(const std::vector<std::string>& argv, const std::string& outPath, const std::string& errPath)
+{
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -144,7 +155,8 @@ Run runProgram(const std::vector<std::string>& argv, const std::string& outPath,
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
     Run run;
@@ -152,31 +164,36 @@ Run runProgram(const std::vector<std::string>& argv, const std::string& outPath,
     const auto start = std::chrono::steady_clock::now();
     const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) fail("cannot start " + argv[0] + ": " + errnoText(rc));
+    if (rc != 0)
+        fail("cannot start " + argv[0] + ": " + errnoText(rc));
     int status = 0;
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) fail("wait4 failed: " + errnoText(errno));
+        if (errno != EINTR)
+            fail("wait4 failed: " + errnoText(errno));
     }
     const auto end = std::chrono::steady_clock::now();
     run.seconds = std::chrono::duration<double>(end - start).count();
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                     + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     run.maxRssKiB = usage.ru_maxrss;
     return run;
 }
 
-std::string readAll(const std::string& path) {
+std::string readAll(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
-    if (!in) fail("cannot read " + path);
+    if (!in)
+        fail("cannot read " + path);
     std::ostringstream s;
     s << in.rdbuf();
     return std::move(s).str();
 }
 
 // Reads the whole file and drops the bytes, so the timed runs find it in the page cache.
-void warm(const std::string& path) {
+void warm(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::vector<char> buf(1 << 20);
     while (in.read(buf.data(), static_cast<std::streamsize>(buf.size())) || in.gcount() > 0) {
@@ -185,8 +202,10 @@ void warm(const std::string& path) {
 
 // cat copies a file inside the kernel when input and output share a file system, which
 // no converter can do; the comparison is only fair when they do not.
-void warnIfSameFileSystem(const std::string& input, const std::string& outDir) {
-    struct stat a {}, b {};
+void warnIfSameFileSystem(const std::string& input, const std::string& outDir)
+{
+    struct stat a {
+    }, b{};
     if (stat(input.c_str(), &a) == 0 && stat(outDir.c_str(), &b) == 0 && a.st_dev == b.st_dev) {
         std::cerr << "warning: " << input << " and " << outDir
                   << " are on one file system, where cat copies without reading: the ratio "
@@ -194,7 +213,8 @@ void warnIfSameFileSystem(const std::string& input, const std::string& outDir) {
     }
 }
 
-void removeIfThere(const std::string& path) {
+void removeIfThere(const std::string& path)
+{
     std::error_code ec;
     fs::remove(path, ec);
 }
@@ -206,27 +226,29 @@ struct Input {
     kivo::bench::SquidSampleSummary summary;
 };
 
-Input makeInput(const std::string& dir, std::uint64_t bytes, const std::string& name,
-                kivo::bench::SquidLayout layout) {
+Input makeInput(const std::string& dir, std::uint64_t bytes, const std::string& name, kivo::bench::SquidLayout layout)
+{
     Input in;
     in.path = (fs::path(dir) / name).string();
-    in.summary = kivo::bench::writeSquidSampleFileOfSize(in.path, bytes, kivo::bench::SquidSampleGenerator::kDefaultSeed,
-                                                         layout);
+    in.summary = kivo::bench::writeSquidSampleFileOfSize(in.path, bytes,
+                                                         kivo::bench::SquidSampleGenerator::kDefaultSeed, layout);
     return in;
 }
 
-std::vector<std::string> kivoArgs(const Options& o, const std::string& out, const std::string& in) {
+std::vector<std::string> kivoArgs(const Options& o, const std::string& out, const std::string& in)
+{
     return {o.kivo, "-o", out, "-p", "bench", in};
 }
 
-std::string expectedLine(const kivo::bench::SquidRowValues& v) {
-    return "\t" + v.time + "\t" + v.field + "\t" + v.temperature + "\t" + v.moment + "\t" +
-           v.momentSD + "\r\n";
+std::string expectedLine(const kivo::bench::SquidRowValues& v)
+{
+    return "\t" + v.time + "\t" + v.field + "\t" + v.temperature + "\t" + v.moment + "\t" + v.momentSD + "\r\n";
 }
 
 // One untimed conversion whose output is checked, so that a fast but broken build is never
 // what gets timed.
-void checkConversion(const Options& o, const Input& in, const std::string& dir) {
+void checkConversion(const Options& o, const Input& in, const std::string& dir)
+{
     const std::string out = dir + "/check.itx";
     const std::string err = dir + "/check.err";
     removeIfThere(out);
@@ -247,14 +269,13 @@ void checkConversion(const Options& o, const Input& in, const std::string& dir) 
     const std::uint64_t rows = in.summary.rows;
     // IGOR, WAVES/D, BEGIN, the rows, END and five SetScale lines.
     if (lines.size() != rows + 9) {
-        fail("kivo-convert wrote " + std::to_string(lines.size()) + " lines for " +
-             std::to_string(rows) + " rows");
+        fail("kivo-convert wrote " + std::to_string(lines.size()) + " lines for " + std::to_string(rows) + " rows");
     }
-    if (rows > 0 && (lines[3] != expectedLine(in.summary.first) ||
-                     lines[2 + rows] != expectedLine(in.summary.last))) {
+    if (rows > 0 && (lines[3] != expectedLine(in.summary.first) || lines[2 + rows] != expectedLine(in.summary.last))) {
         fail("kivo-convert wrote unexpected data lines for " + in.path);
     }
-    if (lines[3 + rows] != "END\r\n") fail("kivo-convert wrote no END line after the rows");
+    if (lines[3 + rows] != "END\r\n")
+        fail("kivo-convert wrote no END line after the rows");
     removeIfThere(out);
     removeIfThere(err);
 }
@@ -263,8 +284,10 @@ struct Series {
     std::vector<double> kivo, cat, ratio, kivoCpu, catCpu, cpuRatio;
 };
 
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
     std::sort(v.begin(), v.end());
     const std::size_t n = v.size();
     return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
@@ -272,24 +295,27 @@ double median(std::vector<double> v) {
 
 // Alternates which of the two goes first, so neither always runs on a cache the other
 // just warmed. Each output is removed untimed before its run, so both write a new file.
-Series timePairs(const Options& o, const Input& in, const std::string& outDir, int pairs) {
+Series timePairs(const Options& o, const Input& in, const std::string& outDir, int pairs)
+{
     const std::string kivoOut = outDir + "/kivo.itx";
     const std::string catOut = outDir + "/cat.out";
     const std::string err = outDir + "/kivo.err";
     const auto kivoRun = [&] {
         removeIfThere(kivoOut);
         const Run r = runProgram(kivoArgs(o, kivoOut, in.path), "/dev/null", err);
-        if (r.exitStatus != 0) fail("kivo-convert failed during timing:\n" + readAll(err));
+        if (r.exitStatus != 0)
+            fail("kivo-convert failed during timing:\n" + readAll(err));
         return r;
     };
     const auto catRun = [&] {
         removeIfThere(catOut);
         const Run r = runProgram({"cat", in.path}, catOut, "/dev/null");
-        if (r.exitStatus != 0) fail("cat failed during timing");
+        if (r.exitStatus != 0)
+            fail("cat failed during timing");
         return r;
     };
     warm(in.path);
-    kivoRun();  // untimed: loads the program and the C++ runtime into the page cache
+    kivoRun(); // untimed: loads the program and the C++ runtime into the page cache
     catRun();
     Series s;
     for (int i = 0; i < pairs; ++i) {
@@ -307,8 +333,8 @@ Series timePairs(const Options& o, const Input& in, const std::string& outDir, i
         s.kivoCpu.push_back(k.cpuSeconds);
         s.catCpu.push_back(c.cpuSeconds);
         s.cpuRatio.push_back(k.cpuSeconds / c.cpuSeconds);
-        std::fprintf(stderr, "  pair %2d: kivo-convert %.4f s, cat %.4f s, ratio %.3f\n", i + 1,
-                     k.seconds, c.seconds, k.seconds / c.seconds);
+        std::fprintf(stderr, "  pair %2d: kivo-convert %.4f s, cat %.4f s, ratio %.3f\n", i + 1, k.seconds, c.seconds,
+                     k.seconds / c.seconds);
     }
     removeIfThere(kivoOut);
     removeIfThere(catOut);
@@ -323,7 +349,8 @@ struct Rss {
 
 // Peak resident memory as /usr/bin/time -v reports it (the largest of three runs); the
 // kernel's own figure from wait4 when that program is missing.
-Rss peakRss(const Options& o, const Input& in, const std::string& dir) {
+Rss peakRss(const Options& o, const Input& in, const std::string& dir)
+{
     const std::string out = dir + "/rss.itx";
     const std::string err = dir + "/rss.err";
     const bool haveTime = access("/usr/bin/time", X_OK) == 0;
@@ -332,15 +359,18 @@ Rss peakRss(const Options& o, const Input& in, const std::string& dir) {
     for (int i = 0; i < 3; ++i) {
         removeIfThere(out);
         std::vector<std::string> args = kivoArgs(o, out, in.path);
-        if (haveTime) args.insert(args.begin(), {"/usr/bin/time", "-v"});
+        if (haveTime)
+            args.insert(args.begin(), {"/usr/bin/time", "-v"});
         const Run r = runProgram(args, "/dev/null", err);
         const std::string text = readAll(err);
-        if (r.exitStatus != 0) fail("kivo-convert failed while measuring memory:\n" + text);
+        if (r.exitStatus != 0)
+            fail("kivo-convert failed while measuring memory:\n" + text);
         long kib = r.maxRssKiB;
         if (haveTime) {
             const std::string key = "Maximum resident set size (kbytes):";
             const auto at = text.find(key);
-            if (at == std::string::npos) fail("no peak memory in the output of /usr/bin/time -v");
+            if (at == std::string::npos)
+                fail("no peak memory in the output of /usr/bin/time -v");
             kib = std::strtol(text.c_str() + at + key.size(), nullptr, 10);
         }
         rss.mib = std::max(rss.mib, static_cast<double>(kib) / 1024.0);
@@ -350,13 +380,17 @@ Rss peakRss(const Options& o, const Input& in, const std::string& dir) {
     return rss;
 }
 
-std::string fmt(const char* format, double v) {
+std::string fmt(const char* format, double v)
+{
     char buf[64];
     std::snprintf(buf, sizeof buf, format, v);
     return buf;
 }
 
-std::string verdict(bool met) { return met ? "met" : "MISSED"; }
+std::string verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
 
 struct LayoutRun {
     const char* name;
@@ -378,28 +412,31 @@ struct LayoutFigures {
     Rss rssSmall, rssBig;
 };
 
-void report(const Options& o, const LayoutFigures& f) {
+void report(const Options& o, const LayoutFigures& f)
+{
     const double mb = static_cast<double>(f.big.summary.bytes) / kMB;
     const double ramRatio = median(f.ram.ratio);
     const double ramKivo = median(f.ram.kivo);
     const double ramCat = median(f.ram.cat);
     const auto minmax = std::minmax_element(f.ram.ratio.begin(), f.ram.ratio.end());
-    std::cout
-        << "\n" << f.layout->what << "\n"
-        << "input:    " << fmt("%.1f", mb) << " MB (" << f.big.summary.bytes << " bytes), "
-        << f.big.summary.rows << " rows of " << kivo::bench::SquidSampleGenerator::columnCount(f.layout->layout)
-        << " columns, CR LF, from the page cache\n"
-        << "output in RAM (" << o.ramDir << "), " << o.pairs << " pairs:\n"
-        << "  kivo-convert  median " << fmt("%.4f", ramKivo) << " s  " << fmt("%.0f", mb / ramKivo)
-        << " MB/s  (cpu " << fmt("%.4f", median(f.ram.kivoCpu)) << " s)\n"
-        << "  cat           median " << fmt("%.4f", ramCat) << " s  " << fmt("%.0f", mb / ramCat)
-        << " MB/s  (cpu " << fmt("%.4f", median(f.ram.catCpu)) << " s)\n"
-        << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", ramRatio) << "  (range "
-        << fmt("%.3f", *minmax.first) << " to " << fmt("%.3f", *minmax.second) << ")  target <= "
-        << fmt("%.1f", kRatioTarget) << ": " << verdict(ramRatio <= kRatioTarget) << "\n"
-        // Processor time (user + system) hardly moves with load from elsewhere, so it
-        // tells a busy machine's noise from a real difference.
-        << "  cpu-time ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", median(f.ram.cpuRatio)) << "\n";
+    std::cout << "\n"
+              << f.layout->what << "\n"
+              << "input:    " << fmt("%.1f", mb) << " MB (" << f.big.summary.bytes << " bytes), " << f.big.summary.rows
+              << " rows of " << kivo::bench::SquidSampleGenerator::columnCount(f.layout->layout)
+              << " columns, CR LF, from the page cache\n"
+              << "output in RAM (" << o.ramDir << "), " << o.pairs << " pairs:\n"
+              << "  kivo-convert  median " << fmt("%.4f", ramKivo) << " s  " << fmt("%.0f", mb / ramKivo)
+              << " MB/s  (cpu " << fmt("%.4f", median(f.ram.kivoCpu)) << " s)\n"
+              << "  cat           median " << fmt("%.4f", ramCat) << " s  " << fmt("%.0f", mb / ramCat)
+              << " MB/s  (cpu " << fmt("%.4f", median(f.ram.catCpu)) << " s)\n"
+              << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", ramRatio) << "  (range "
+              << fmt("%.3f", *minmax.first) << " to " << fmt("%.3f", *minmax.second)
+              << ")  target <= " << fmt("%.1f", kRatioTarget) << ": " << verdict(ramRatio <= kRatioTarget)
+              << "\n"
+              // Processor time (user + system) hardly moves with load from elsewhere, so it
+              // tells a busy machine's noise from a real difference.
+              << "  cpu-time ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", median(f.ram.cpuRatio))
+              << "\n";
     if (o.diskPairs > 0) {
         const double diskKivo = median(f.disk.kivo);
         const double diskCat = median(f.disk.cat);
@@ -411,13 +448,14 @@ void report(const Options& o, const LayoutFigures& f) {
                   << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", median(f.disk.ratio)) << "\n";
     }
     std::cout << "peak resident memory of kivo-convert (" << f.rssBig.how << ", largest of 3):\n"
-              << "  " << fmt("%.1f", static_cast<double>(f.small.summary.bytes) / kMB) << " MB input: "
-              << fmt("%.2f", f.rssSmall.mib) << " MiB   " << fmt("%.1f", mb) << " MB input: "
-              << fmt("%.2f", f.rssBig.mib) << " MiB   target < " << fmt("%.0f", kRssTargetMiB) << " MiB: "
-              << verdict(f.rssSmall.mib < kRssTargetMiB && f.rssBig.mib < kRssTargetMiB) << "\n";
+              << "  " << fmt("%.1f", static_cast<double>(f.small.summary.bytes) / kMB)
+              << " MB input: " << fmt("%.2f", f.rssSmall.mib) << " MiB   " << fmt("%.1f", mb)
+              << " MB input: " << fmt("%.2f", f.rssBig.mib) << " MiB   target < " << fmt("%.0f", kRssTargetMiB)
+              << " MiB: " << verdict(f.rssSmall.mib < kRssTargetMiB && f.rssBig.mib < kRssTargetMiB) << "\n";
 }
 
-int usage(std::ostream& out, int status) {
+int usage(std::ostream& out, int status)
+{
     out << "usage: kivo-bench-convert [--kivo PATH] [--pairs N] [--disk-pairs N] [--mb N]\n"
            "                          [--ram-dir DIR] [--disk-dir DIR] [--keep]\n"
            "  --kivo PATH      the kivo-convert to time (default: the one built beside this)\n"
@@ -433,38 +471,54 @@ int usage(std::ostream& out, int status) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         const auto value = [&]() -> std::string {
-            if (i + 1 >= argc) std::exit(usage(std::cerr, 2));
+            if (i + 1 >= argc)
+                std::exit(usage(std::cerr, 2));
             return argv[++i];
         };
-        if (a == "--help" || a == "-h") return usage(std::cout, 0);
-        if (a == "--kivo") o.kivo = value();
-        else if (a == "--pairs") o.pairs = std::atoi(value().c_str());
-        else if (a == "--disk-pairs") o.diskPairs = std::atoi(value().c_str());
-        else if (a == "--mb") o.bytes = static_cast<std::uint64_t>(std::atof(value().c_str()) * kMB);
-        else if (a == "--ram-dir") o.ramDir = value();
-        else if (a == "--disk-dir") o.diskDir = value();
-        else if (a == "--keep") o.keep = true;
-        else if (a == "--layout") o.layout = value();
-        else return usage(std::cerr, 2);
+        if (a == "--help" || a == "-h")
+            return usage(std::cout, 0);
+        if (a == "--kivo")
+            o.kivo = value();
+        else if (a == "--pairs")
+            o.pairs = std::atoi(value().c_str());
+        else if (a == "--disk-pairs")
+            o.diskPairs = std::atoi(value().c_str());
+        else if (a == "--mb")
+            o.bytes = static_cast<std::uint64_t>(std::atof(value().c_str()) * kMB);
+        else if (a == "--ram-dir")
+            o.ramDir = value();
+        else if (a == "--disk-dir")
+            o.diskDir = value();
+        else if (a == "--keep")
+            o.keep = true;
+        else if (a == "--layout")
+            o.layout = value();
+        else
+            return usage(std::cerr, 2);
     }
     if (o.kivo.empty()) {
         std::cerr << "kivo-bench-convert: no kivo-convert was built with this tree; give --kivo PATH\n";
         return 2;
     }
-    if (o.pairs < 1 || o.diskPairs < 0 || o.bytes < 1000) return usage(std::cerr, 2);
-    if (o.pairs < 11) std::cerr << "kivo-bench-convert: fewer than 11 pairs make a shaky median\n";
+    if (o.pairs < 1 || o.diskPairs < 0 || o.bytes < 1000)
+        return usage(std::cerr, 2);
+    if (o.pairs < 11)
+        std::cerr << "kivo-bench-convert: fewer than 11 pairs make a shaky median\n";
 
     // Removed on every way out: a failed run must not leave 100 MB behind in RAM.
     struct Cleanup {
         std::vector<std::string> paths;
-        ~Cleanup() {
+        ~Cleanup()
+        {
             std::error_code ec;
-            for (const std::string& p : paths) fs::remove_all(p, ec);
+            for (const std::string& p : paths)
+                fs::remove_all(p, ec);
         }
     } cleanup;
     try {
@@ -477,7 +531,8 @@ int main(int argc, char** argv) {
 
         std::vector<LayoutFigures> figures;
         for (const LayoutRun& layout : kLayouts) {
-            if (!o.layout.empty() && o.layout != layout.name) continue;
+            if (!o.layout.empty() && o.layout != layout.name)
+                continue;
             const std::string largeName = std::string("bench-large-") + layout.name + ".dat";
             const std::string smallName = std::string("bench-small-") + layout.name + ".dat";
             if (!o.keep) {
@@ -517,13 +572,12 @@ int main(int argc, char** argv) {
         }
         const std::string loadAfter = loadText();
 
-        std::cout
-            << "Kivo conversion benchmark: kivo-convert against cat, same input, alternating\n"
-            << "machine:  " << cpuModel() << ", " << sysconf(_SC_NPROCESSORS_ONLN) << " cores, "
-            << fmt("%.1f", memoryGiB()) << " GiB RAM, " << kernel() << "\n"
-            << "compiler: " << KIVO_BENCH_COMPILER << ", " << KIVO_BENCH_BUILD_TYPE << " build, flags \""
-            << KIVO_BENCH_FLAGS << "\"\n"
-            << "load avg: " << loadBefore << " before, " << loadAfter << " after\n";
+        std::cout << "Kivo conversion benchmark: kivo-convert against cat, same input, alternating\n"
+                  << "machine:  " << cpuModel() << ", " << sysconf(_SC_NPROCESSORS_ONLN) << " cores, "
+                  << fmt("%.1f", memoryGiB()) << " GiB RAM, " << kernel() << "\n"
+                  << "compiler: " << KIVO_BENCH_COMPILER << ", " << KIVO_BENCH_BUILD_TYPE << " build, flags \""
+                  << KIVO_BENCH_FLAGS << "\"\n"
+                  << "load avg: " << loadBefore << " before, " << loadAfter << " after\n";
         for (const LayoutFigures& f : figures)
             report(o, f);
     } catch (const std::exception& e) {

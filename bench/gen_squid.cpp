@@ -15,7 +15,8 @@
 
 namespace {
 
-void printUsage(std::ostream& out) {
+void printUsage(std::ostream& out)
+{
     out << "usage: kivo-gen-squid (--rows N | --bytes N) [--layout L] [--seed S] -o FILE\n"
            "  --rows N    exactly N data rows\n"
            "  --bytes N   as many whole rows as fit in N bytes; N may end in k, M or G\n"
@@ -28,25 +29,39 @@ void printUsage(std::ostream& out) {
            "  -o FILE     the file to write, replaced if it exists; - for standard output\n";
 }
 
-std::optional<std::uint64_t> parseCount(std::string_view s, bool allowSuffix) {
+std::optional<std::uint64_t> parseCount(std::string_view s, bool allowSuffix)
+{
     std::uint64_t value = 0;
     const auto r = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (r.ec != std::errc{} || r.ptr == s.data()) return std::nullopt;
+    if (r.ec != std::errc{} || r.ptr == s.data())
+        return std::nullopt;
     std::string_view rest(r.ptr, static_cast<std::size_t>(s.data() + s.size() - r.ptr));
-    if (rest.empty()) return value;
-    if (!allowSuffix || rest.size() != 1) return std::nullopt;
+    if (rest.empty())
+        return value;
+    if (!allowSuffix || rest.size() != 1)
+        return std::nullopt;
     std::uint64_t scale = 0;
     switch (rest[0]) {
-    case 'k': case 'K': scale = 1000u; break;
-    case 'M': scale = 1000u * 1000u; break;
-    case 'G': scale = 1000u * 1000u * 1000u; break;
-    default: return std::nullopt;
+    case 'k':
+    case 'K':
+        scale = 1000u;
+        break;
+    case 'M':
+        scale = 1000u * 1000u;
+        break;
+    case 'G':
+        scale = 1000u * 1000u * 1000u;
+        break;
+    default:
+        return std::nullopt;
     }
-    if (value > UINT64_MAX / scale) return std::nullopt;
+    if (value > UINT64_MAX / scale)
+        return std::nullopt;
     return value * scale;
 }
 
-int usageError(const std::string& why) {
+int usageError(const std::string& why)
+{
     std::cerr << "kivo-gen-squid: " << why << "\n";
     printUsage(std::cerr);
     return 2;
@@ -54,7 +69,8 @@ int usageError(const std::string& why) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::optional<std::uint64_t> rows;
     std::optional<std::uint64_t> bytes;
     std::uint64_t seed = kivo::bench::SquidSampleGenerator::kDefaultSeed;
@@ -66,30 +82,39 @@ int main(int argc, char** argv) {
             printUsage(std::cout);
             return 0;
         }
-        if (i + 1 >= argc) return usageError("missing value after " + std::string(arg));
+        if (i + 1 >= argc)
+            return usageError("missing value after " + std::string(arg));
         const std::string_view value = argv[++i];
         if (arg == "--rows") {
             rows = parseCount(value, false);
-            if (!rows) return usageError("bad row count: " + std::string(value));
+            if (!rows)
+                return usageError("bad row count: " + std::string(value));
         } else if (arg == "--bytes") {
             bytes = parseCount(value, true);
-            if (!bytes) return usageError("bad size: " + std::string(value));
+            if (!bytes)
+                return usageError("bad size: " + std::string(value));
         } else if (arg == "--seed") {
             const auto s = parseCount(value, false);
-            if (!s) return usageError("bad seed: " + std::string(value));
+            if (!s)
+                return usageError("bad seed: " + std::string(value));
             seed = *s;
         } else if (arg == "--layout") {
-            if (value == "older") layout = kivo::bench::SquidLayout::Older;
-            else if (value == "mpms3") layout = kivo::bench::SquidLayout::Mpms3;
-            else return usageError("unknown layout: " + std::string(value));
+            if (value == "older")
+                layout = kivo::bench::SquidLayout::Older;
+            else if (value == "mpms3")
+                layout = kivo::bench::SquidLayout::Mpms3;
+            else
+                return usageError("unknown layout: " + std::string(value));
         } else if (arg == "-o") {
             output = value;
         } else {
             return usageError("unknown option " + std::string(arg));
         }
     }
-    if (rows.has_value() == bytes.has_value()) return usageError("give exactly one of --rows and --bytes");
-    if (output.empty()) return usageError("give -o FILE");
+    if (rows.has_value() == bytes.has_value())
+        return usageError("give exactly one of --rows and --bytes");
+    if (output.empty())
+        return usageError("give -o FILE");
 
     try {
         using namespace kivo::bench;
@@ -99,7 +124,8 @@ int main(int argc, char** argv) {
             sum = rows ? writeSquidSample(std::cout, *rows, seed, layout)
                        : writeSquidSampleOfSize(std::cout, *bytes, seed, layout);
             std::cout.flush();
-            if (!std::cout) throw std::runtime_error("cannot write to standard output");
+            if (!std::cout)
+                throw std::runtime_error("cannot write to standard output");
         } else {
             sum = rows ? writeSquidSampleFile(output, *rows, seed, layout)
                        : writeSquidSampleFileOfSize(output, *bytes, seed, layout);

@@ -26,7 +26,7 @@ enum class SquidLayout { Older, Mpms3 };
 struct SquidSampleSummary {
     std::uint64_t rows = 0;
     std::uint64_t bytes = 0;
-    SquidRowValues first;  // empty when there are no rows
+    SquidRowValues first; // empty when there are no rows
     SquidRowValues last;
 };
 
@@ -52,8 +52,8 @@ public:
     std::uint64_t rowsMade() const noexcept { return m_row; }
 
 private:
-    double uniform();         // in [0, 1)
-    double noise(double scale);  // roughly normal, mean 0, standard deviation `scale`
+    double uniform();           // in [0, 1)
+    double noise(double scale); // roughly normal, mean 0, standard deviation `scale`
 
     void appendMpms3Row(std::string& out, SquidRowValues* values);
 
@@ -61,32 +61,31 @@ private:
     SquidLayout m_layout;
     std::uint64_t m_row = 0;
     std::string m_preamble;
-    double m_seconds = 3895565640.0;  // when the file was opened
+    double m_seconds = 3895565640.0; // when the file was opened
 };
 
 // A whole file of exactly `rows` rows, as one string.
-std::string makeSquidSample(std::size_t rows,
-                            std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
-    SquidLayout layout = SquidLayout::Older);
+std::string makeSquidSample(std::size_t rows, std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
+                            SquidLayout layout = SquidLayout::Older);
 
 // Writes a file of exactly `rows` rows. Returns what was written; check the stream for errors.
 SquidSampleSummary writeSquidSample(std::ostream& out, std::uint64_t rows,
                                     std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
-    SquidLayout layout = SquidLayout::Older);
+                                    SquidLayout layout = SquidLayout::Older);
 
 // Writes as many whole rows as fit in `maxBytes` (the preamble is always written, even when
 // it alone is larger). Returns what was written; check the stream for errors.
 SquidSampleSummary writeSquidSampleOfSize(std::ostream& out, std::uint64_t maxBytes,
                                           std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
-    SquidLayout layout = SquidLayout::Older);
+                                          SquidLayout layout = SquidLayout::Older);
 
 // The same into a file, replacing it. Throws std::runtime_error naming the path if the file
 // cannot be created or written.
 SquidSampleSummary writeSquidSampleFile(const std::string& path, std::uint64_t rows,
                                         std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
-    SquidLayout layout = SquidLayout::Older);
+                                        SquidLayout layout = SquidLayout::Older);
 SquidSampleSummary writeSquidSampleFileOfSize(const std::string& path, std::uint64_t maxBytes,
                                               std::uint64_t seed = SquidSampleGenerator::kDefaultSeed,
-    SquidLayout layout = SquidLayout::Older);
+                                              SquidLayout layout = SquidLayout::Older);
 
 } // namespace kivo::bench

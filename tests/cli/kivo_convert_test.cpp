@@ -265,15 +265,6 @@ TEST_F(KivoConvert, RelativeFilesAreMadeAbsoluteAndDotDotIsLeftToTheKernel)
     EXPECT_EQ(readFile(m_work / "real" / "o.itx"), itx("run1", kRun1Lines));
     EXPECT_FALSE(fs::exists(m_work / "o.itx"));
 }
-#else
-TEST_F(KivoConvert, RelativeFilesAreMadeAbsoluteAndLexicallyNormal)
-{
-    // Windows itself resolves ".." lexically: "missing" need not exist.
-    const Outcome outcome = convert({"missing/../data//./run1.dat"});
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.err, kCountRun1);
-    EXPECT_EQ(readFile(m_work / "data" / "run1.itx"), itx("run1", kRun1Lines));
-}
 #endif
 
 TEST_F(KivoConvert, FolderNamedWithATrailingSeparatorIsRefusedLikeADroppedFolder)
@@ -385,51 +376,6 @@ TEST_F(KivoConvert, MatchesADropOntoAnEmptyWindowAndMakeItx)
     EXPECT_EQ(readFile(m_work / "data" / "1st-run.itx"), windowBytes);
     EXPECT_EQ(windowBytes, itx("wst_run", concat(kRun1Lines, kRun2Lines)));
 }
-
-#ifdef _WIN32
-// Names in the ANSI code page go to the A functions as they are: std::filesystem would
-// take them for another encoding.
-void writeFileA(const std::string& path, const std::string& bytes)
-{
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    CloseHandle(file);
-}
-
-std::string readFileA(const std::string& path)
-{
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(missing)";
-    std::string bytes(1 << 16, '\0');
-    DWORD got = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-}
-
-// Under code page 932, 表 is 0x95 0x5C and ソ is 0x83 0x5C: their second byte is "\\".
-TEST_F(KivoConvert, Cp932NamesArriveWhole)
-{
-    if (GetACP() != 932)
-        GTEST_SKIP() << "needs the Japanese ANSI code page";
-    const std::string folder = "data\\\x95\x5C";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    writeFileA(folder + "\\\x83\x5C.dat", squidFile(kRun1Rows));
-
-    // The second FILE ends in ソ: its last byte must not be taken for a trailing separator.
-    const Outcome outcome = convert({folder + "\\\x83\x5C.dat", "x.1\\\x83\x5C"});
-    EXPECT_EQ(outcome.status, 1);
-    // The names reach standard error in UTF-8, like the notices' own words.
-    EXPECT_EQ(outcome.err, kFirstLetter + kConcatenated + countNotice("ソ.dat", 2) + "File[ x.1\\ソ ] not open\n"
-                               + "kivo-convert: cannot open " + m_work.string() + "\\x.1\\ソ: " + kMissingFolder
-                               + "\n");
-    EXPECT_EQ(readFileA(folder + "\\\x83\x5C.itx"), itx("w_", kRun1Lines));
-}
-#endif
 
 // The real program through a POSIX shell, as a script runs it.
 #ifndef _WIN32

@@ -6,79 +6,60 @@
 #include <string>
 
 using kivo::core::CodePage;
+using kivo::core::findFieldStop;
 using kivo::core::findLastChar;
-using kivo::core::scanForChar;
 
 namespace {
 
 constexpr auto npos = std::string::npos;
-
-// The position of the first `c` that is a character of its own, or npos.
-std::size_t findChar(std::string_view text, char c, CodePage page)
-{
-    const auto hit = scanForChar(text, c, page);
-    return hit.found ? hit.pos : npos;
-}
 
 struct SearchCase {
     const char* what;
     std::string text;
     char c;
     CodePage page;
-    std::size_t first;
     std::size_t last;
 };
 
 // ソ is 0x83 0x5C and 表 is 0x95 0x5C in CP932: their second byte is a backslash.
 const SearchCase kSearches[] = {
-    {"plain ASCII", "C:\\data\\run1.dat", '\\', CodePage::Cp932, 2, 7},
-    {"trail byte is not a separator", "C:\\\x83\x5C\\a", '\\', CodePage::Cp932, 2, 5},
-    {"only trail bytes", "\x95\x5C\x83\x5C", '\\', CodePage::Cp932, npos, npos},
-    {"same bytes under UTF-8 are plain", "\x95\x5C", '\\', CodePage::Utf8, 1, 1},
-    {"dot after a two-byte name", "\x95\x5C.dat", '.', CodePage::Cp932, 2, 2},
-    {"lead byte swallows a comma", "a\x81,b,", ',', CodePage::Cp932, 4, 4},
-    {"UTF-8 name with a dot", "\xE8\xA1\xA8.dat", '.', CodePage::Utf8, 3, 3},
-    {"lone lead byte at the end", "ab\x81", 'x', CodePage::Cp932, npos, npos},
-    {"empty", "", ',', CodePage::Cp932, npos, npos},
+    {"plain ASCII", "C:\\data\\run1.dat", '\\', CodePage::Cp932, 7},
+    {"trail byte is not a separator", "C:\\\x83\x5C\\a", '\\', CodePage::Cp932, 5},
+    {"only trail bytes", "\x95\x5C\x83\x5C", '\\', CodePage::Cp932, npos},
+    {"same bytes under UTF-8 are plain", "\x95\x5C", '\\', CodePage::Utf8, 1},
+    {"dot after a two-byte name", "\x95\x5C.dat", '.', CodePage::Cp932, 2},
+    {"lead byte swallows a comma", "a\x81,b,", ',', CodePage::Cp932, 4},
+    {"UTF-8 name with a dot", "\xE8\xA1\xA8.dat", '.', CodePage::Utf8, 3},
+    {"lone lead byte at the end", "ab\x81", 'x', CodePage::Cp932, npos},
+    {"empty", "", ',', CodePage::Cp932, npos},
 };
 
 TEST(CharSearch, SkipsSecondBytesOfTwoByteCharacters)
 {
-    for (const SearchCase& c : kSearches) {
-        EXPECT_EQ(findChar(c.text, c.c, c.page), c.first) << c.what;
+    for (const SearchCase& c : kSearches)
         EXPECT_EQ(findLastChar(c.text, c.c, c.page), c.last) << c.what;
-    }
 }
 
-TEST(CharSearch, StopsBeforeALeadByteWhoseSecondByteHasNotArrived)
-{
-    const auto hit = scanForChar("ab\x83", ',', CodePage::Cp932);
-    EXPECT_FALSE(hit.found);
-    EXPECT_EQ(hit.pos, 2u);
-    // Resuming there with the second byte present reads the pair as one character.
-    EXPECT_FALSE(scanForChar("ab\x83,", ',', CodePage::Cp932, hit.pos).found);
-    EXPECT_EQ(scanForChar("ab\x83,", ',', CodePage::Utf8, 2).pos, 3u);
-}
-
-} // namespace
-
-namespace {
-
-const char* naiveStop(const char* p, const char* end, char c, bool stopAtHigh)
+// A field ends at the separator or at any control byte; a quoted layout also stops at the
+// quote, the blank and "!"; a byte of 0x80 or above stops it only when asked.
+template <bool Quotes> const char* naiveFieldStop(const char* p, const char* end, char c, bool stopAtHigh)
 {
     for (; p != end; ++p) {
-        if (*p == c || *p == '\0' || (stopAtHigh && static_cast<unsigned char>(*p) >= 0x80))
+        const auto byte = static_cast<unsigned char>(*p);
+        const bool quoteStop = Quotes && (*p == '"' || *p == ' ' || *p == '!');
+        if (*p == c || byte < 0x20 || quoteStop || (stopAtHigh && byte >= 0x80))
             return p;
     }
     return end;
 }
 
 // The word-at-a-time search must agree with a byte loop wherever the stop byte falls in a
-// word, and whatever stands before it: bytes next to ',' and NUL in value, and high bytes,
-// are where borrows between bytes give false hits.
-TEST(CharSearch, FindStopAgreesWithAByteLoop)
+// word, and whatever stands before it: bytes next to ',', the control bytes and the quote
+// in value, and high bytes, are where borrows between bytes give false hits.
+template <bool Quotes> void expectFieldStopAgreesWithAByteLoop()
 {
-    const char alphabet[] = {',', '\0', 'a', '\x80', '\xFF', '\x01', '+', '-', '\x2C' ^ '\x80'};
+    const char alphabet[] = {',',    '\0',   '\r', '\t', '\x1F',         ' ', '!', '"', '#', 'a',
+                             '\x80', '\xFF', '+',  '-',  '\x2C' ^ '\x80'};
     std::uint32_t seed = 12345;
     for (int round = 0; round < 20000; ++round) {
         seed = seed * 1664525u + 1013904223u;
@@ -90,10 +71,16 @@ TEST(CharSearch, FindStopAgreesWithAByteLoop)
         const char* begin = text.data();
         const char* end = begin + text.size();
         for (bool high : {false, true}) {
-            ASSERT_EQ(kivo::core::findStop(begin, end, ',', high), naiveStop(begin, end, ',', high))
-                << "text of " << text.size() << " bytes, round " << round;
+            ASSERT_EQ(findFieldStop<Quotes>(begin, end, ',', high), naiveFieldStop<Quotes>(begin, end, ',', high))
+                << "text of " << text.size() << " bytes, round " << round << ", quotes " << Quotes;
         }
     }
+}
+
+TEST(CharSearch, FieldStopAgreesWithAByteLoop)
+{
+    expectFieldStopAgreesWithAByteLoop<false>();
+    expectFieldStopAgreesWithAByteLoop<true>();
 }
 
 } // namespace
