@@ -32,6 +32,11 @@ constexpr std::size_t kLongestTitle = [] {
     return longest;
 }();
 
+// A row's layout holds a few bytes per column up to the last one it needs. Instruments write
+// up to about a hundred columns; titles past this many are not looked at, so that a crafted
+// column line cannot make the layout grow without bound.
+constexpr int kMaxColumns = 65536;
+
 bool isExactly(const Line& line, std::string_view expected) noexcept
 {
     return line.complete && line.text == expected;
@@ -64,7 +69,7 @@ public:
             }
             if (c == ',') {
                 endTitle();
-                if (allFound())
+                if (allFound() || m_column == kMaxColumns)
                     return false;
                 continue;
             }

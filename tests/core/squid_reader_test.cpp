@@ -194,6 +194,9 @@ const TitlesCase kTitles[] = {
     {"a pair needs both titles", "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),"
                                  "DC Moment Err Free Ctr (emu),M. Std. Err. (emu) ",
      ",1,2,3,4,5,6\r\n", PreambleOutcome::ColumnMismatch, {}},
+    {"titles are looked for in the first 65,536 columns only",
+     "Comment,Time Stamp (sec)," + std::string(70000, ',') + "Temperature (K),Magnetic Field (Oe),Moment (emu),"
+     "M. Std. Err. (emu)", ",1\r\n", PreambleOutcome::ColumnMismatch, {}},
     {"the line must begin with the comment and the time stamp",
      "Time Stamp (sec),Comment,Temperature (K),Magnetic Field (Oe),Moment (emu),M. Std. Err. (emu)", ",1,2,3,4,5\r\n",
      PreambleOutcome::ColumnMismatch, {}},

@@ -113,7 +113,8 @@ inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine,
 {
     const std::vector<std::string> titles = referenceFields(columnLine, page, false);
     auto column = [&](std::string_view title) -> std::optional<std::size_t> {
-        for (std::size_t k = 0; k < titles.size(); ++k) {
+        // Titles past the 65,536th column are not looked at.
+        for (std::size_t k = 0; k < titles.size() && k < 65536; ++k) {
             if (titles[k] == title)
                 return k;
         }
