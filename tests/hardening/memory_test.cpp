@@ -71,6 +71,14 @@ struct Memory : ::testing::Test {
         baselineKib = small.peakRssKib;
     }
 
+    // Converts `name` into out.itx and removes it at once, since it is hundreds of MiB.
+    Finished convertHuge(const std::string& name) const
+    {
+        const Finished done = runKivoConvert({"-o", "out.itx", "-p", "p", name}, {dir, {}, -1});
+        fs::remove(dir / name);
+        return done;
+    }
+
     void expectBounded(const Finished& done, const char* what) const
     {
         RecordProperty(std::string(what) + "_peak_kib", static_cast<int>(done.peakRssKib));
@@ -85,8 +93,7 @@ struct Memory : ::testing::Test {
 TEST_F(Memory, FileWithoutAnyLineFeedIsReadInBoundedMemory)
 {
     writeHuge(dir / "huge.dat", "", "1,c,2,3,4,5,6,\r", hugeBytes(), "");
-    const Finished done = runKivoConvert({"-o", "out.itx", "-p", "p", "huge.dat"}, {dir, {}, -1});
-    fs::remove(dir / "huge.dat");
+    const Finished done = convertHuge("huge.dat");
     EXPECT_EQ(done.exitStatus, 0);
     EXPECT_EQ(done.err, notSquidNotice("huge.dat"));
     EXPECT_EQ(readFile(dir / "out.itx"), itxHeader("p") + itxTrailer("p"));
@@ -97,8 +104,7 @@ TEST_F(Memory, RowCarryingAHugeTailAfterItsSixthCommaIsReadInBoundedMemory)
 {
     writeHuge(dir / "huge.dat", "[Header]\r\n[Data]\r\nTime,Comment\r\n1,c,2,3,4,5,", "9,8\r", hugeBytes(),
               "\r\n6,c,7,8,9,10,\r\n");
-    const Finished done = runKivoConvert({"-o", "out.itx", "-p", "p", "huge.dat"}, {dir, {}, -1});
-    fs::remove(dir / "huge.dat");
+    const Finished done = convertHuge("huge.dat");
     EXPECT_EQ(done.exitStatus, 0);
     EXPECT_EQ(done.err, pointsNotice("huge.dat", 2));
     EXPECT_EQ(readFile(dir / "out.itx"),
@@ -111,8 +117,7 @@ TEST_F(Memory, RowWithoutAnyCommaIsReadInBoundedMemory)
 {
     writeHuge(dir / "huge.dat", "[Header]\r\n[Data]\r\nTime,Comment\r\n", "123456789.", hugeBytes(),
               "\r\n6,c,7,8,9,10,\r\n");
-    const Finished done = runKivoConvert({"-o", "out.itx", "-p", "p", "huge.dat"}, {dir, {}, -1});
-    fs::remove(dir / "huge.dat");
+    const Finished done = convertHuge("huge.dat");
     EXPECT_EQ(done.exitStatus, 0);
     EXPECT_EQ(done.err, pointsNotice("huge.dat", 2));
     EXPECT_EQ(readFile(dir / "out.itx"),
@@ -130,8 +135,7 @@ TEST_F(Memory, HugeFieldsAreWrittenWholeInBoundedMemory)
               "M. Std. Err. (emu)\r\n\"a, b\",1,",
               "7", hugeBytes(), ",3,4,5\r\n");
     for (const char* name : {"old.dat", "new.dat"}) {
-        const Finished done = runKivoConvert({"-o", "out.itx", "-p", "p", name}, {dir, {}, -1});
-        fs::remove(dir / name);
+        const Finished done = convertHuge(name);
         EXPECT_EQ(done.exitStatus, 0) << name;
         EXPECT_EQ(done.err, pointsNotice(name, 1));
         // The huge value is checked where it stands, without building a copy of it.
@@ -159,8 +163,7 @@ TEST_F(Memory, HugeHeaderAndColumnLinesAreReadInBoundedMemory)
             more.write(piece.data(), static_cast<std::streamsize>(piece.size()));
         more << "\r\n1,c,2,3,4,5,\r\n";
     }
-    const Finished done = runKivoConvert({"-o", "out.itx", "-p", "p", "huge.dat"}, {dir, {}, -1});
-    fs::remove(dir / "huge.dat");
+    const Finished done = convertHuge("huge.dat");
     EXPECT_EQ(done.exitStatus, 0);
     EXPECT_EQ(done.err, pointsNotice("huge.dat", 1));
     EXPECT_EQ(readFile(dir / "out.itx"), itxHeader("p") + "\t1\t2\t3\t4\t5\r\n" + itxTrailer("p"));
