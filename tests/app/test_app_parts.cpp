@@ -147,6 +147,9 @@ void TestAppParts::errorIsAStopBoxWithOneOk()
     const Box box = showAndConfirm([&] { notifier.error(&owner, text); });
     QCOMPARE(box.caption, QStringLiteral("test_app_parts"));
     QCOMPARE(box.text, text);
+    // The system's reason is a paragraph of its own below the program's text.
+    const Box because = showAndConfirm([&] { notifier.errorBecause(&owner, text, QStringLiteral("write failed: EIO")); });
+    QCOMPARE(because.text, text + QStringLiteral("\n\nwrite failed: EIO"));
     QCOMPARE(box.icon, QMessageBox::Critical);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box.parent, &owner);

@@ -51,9 +51,20 @@ public:
             whileOpen();
     }
     void error(QWidget*, const QString& text) override { errors << text; }
+    void noticeBecause(QWidget* owner, const QString& text, const QString& reason) override
+    {
+        lastReason = reason;
+        notice(owner, text);
+    }
+    void errorBecause(QWidget* owner, const QString& text, const QString& reason) override
+    {
+        lastReason = reason;
+        error(owner, text);
+    }
 
     QStringList notices;
     QStringList errors;
+    QString lastReason;  // the system's reason given with the latest box
     std::function<void()> whileOpen;  // what happens while a notice is up
 };
 
@@ -646,6 +657,7 @@ void TestMainWindow::outputThatCannotBeCreatedKeepsEverything()
     QTest::mouseClick(makeItx(), Qt::LeftButton);
 
     QCOMPARE(m_notifier->notices, QStringList{kOutfileNotOpen});
+    QCOMPARE(m_notifier->lastReason, QStringLiteral("cannot create %1: No such file or directory").arg(unreachable));
     QVERIFY(m_window->isVisible());
     QCOMPARE(listed(fileList()), (QStringList{QStringLiteral("run1.dat"), QStringLiteral("run2.dat")}));
     QCOMPARE(queuedPaths(*m_window), (QStringList{run1, run2}));
@@ -666,6 +678,7 @@ void TestMainWindow::readErrorShowsStopBoxAndKeepsWindow()
     QTest::mouseClick(makeItx(), Qt::LeftButton);
 
     QCOMPARE(m_notifier->errors, QStringList{run1 + QStringLiteral(" へのｱｸｾｽ中に不明なｴﾗｰが発生しました。")});
+    QCOMPARE(m_notifier->lastReason, QStringLiteral("read failed: Input/output error"));
     QCOMPARE(m_notifier->notices, QStringList());
     QVERIFY(m_window->isVisible());
     QCOMPARE(queuedPaths(*m_window), (QStringList{run1, run2}));
