@@ -24,7 +24,7 @@ bool TitleMatcher::feed(std::string_view bytes, bool lineEnds)
         const auto byte = static_cast<unsigned char>(c);
         if (m_lead) {
             m_lead = false;
-            if (byte >= 0x20) {
+            if (isTrailByte(byte)) {
                 add(c);
                 continue;
             }

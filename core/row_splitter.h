@@ -156,7 +156,7 @@ Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t coun
                 ++p;
                 break;
             }
-            if (static_cast<unsigned char>(p[1]) >= 0x20)
+            if (isTrailByte(static_cast<unsigned char>(p[1])))
                 ++p;
         }
         ++p;
@@ -197,8 +197,8 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     };
     if (s.lead && p != end) {
         s.lead = false;
-        // A control byte is never the second byte of a character: it is seen on its own.
-        if (static_cast<unsigned char>(*p) >= 0x20)
+        // A byte that cannot be a second byte is seen on its own, and so was the lead byte.
+        if (isTrailByte(static_cast<unsigned char>(*p)))
             ++p;
     }
     for (;;) {
@@ -256,7 +256,7 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
                 s.lead = true;
                 break;
             }
-            p += static_cast<unsigned char>(p[1]) < 0x20 ? 1 : 2;
+            p += isTrailByte(static_cast<unsigned char>(p[1])) ? 2 : 1;
         } else {
             ++p;
         }

@@ -37,10 +37,10 @@ const TitleCase kTitleCases[] = {
      "Comment,Temperature (K),Time Stamp (sec)\0,Moment (emu)"s,
      CodePage::Utf8,
      {2, kAbsent, 1, kAbsent, kAbsent, kAbsent, kAbsent}},
-    {"under CP932 a comma as second byte splits nothing",
-     "Comment,\x81,Time Stamp (sec),Temperature (K)",
+    {"under CP932 a lead byte before a comma is a byte of its own",
+     "Comment,\x89\xB7\x93,Time Stamp (sec),Temperature (K)",
      CodePage::Cp932,
-     {kAbsent, kAbsent, 2, kAbsent, kAbsent, kAbsent, kAbsent}},
+     {2, kAbsent, 3, kAbsent, kAbsent, kAbsent, kAbsent}},
 };
 
 TEST(TitleMatch, FindsTheColumnOfEachWantedTitle)

@@ -107,6 +107,12 @@ TEST(SquidDataReader, DecidesTheOutcomeFromThePreamble)
     }
 }
 
+// Column lines of today's instruments: their titles say which columns feed the waves.
+const std::string kMpms3 = "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),"
+                           "M. Std. Err. (emu),Transport Action,DC Moment Fixed Ctr (emu),"
+                           "DC Moment Err Fixed Ctr (emu),DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu),"
+                           "DC Fixed Fit,Map 16";
+
 struct SplitCase {
     const char* what;
     std::string line;
@@ -137,23 +143,22 @@ TEST(RowSplit, TakesAFieldOnlyWhenACommaFollowsIt)
     }
 }
 
-TEST(RowSplit, ACommaAsSecondByteOfAJapaneseCommentIsNoSeparator)
+TEST(RowSplit, UnderCp932ALeadByteTakesOnlyASecondByte)
 {
-    // Under CP932, 0x81 0x2C would be one (ill-formed) character, never a separator; a tab
-    // is never a second byte, so the value holding it stays unreadable.
-    const std::string data = "[Header]\r\n[Data]\r\nTime,Comment\r\n1,\x81,x,2,3,4,5,\r\n1,\x83\x5C,2,3,4,5,\r\n"
-                             "1,c,2\x81\t,3,4,5,\r\n";
+    // 0x83 0x5C and 0x89 0xB7 are characters; 0x93 before a comma and 0x81 before a tab are
+    // bytes of their own, so the comma splits and the value holding the tab is unreadable.
+    const std::string data = "[Header]\r\n[Data]\r\nTime,Comment\r\n1,\x83\x5C,2,3,4,5,\r\n"
+                             "100,\x89\xB7\x93,5000,300,1.5E-4,2.0E-8,\r\n1,c,2\x81\t,3,4,5,\r\n";
+    const std::string today = "[Header]\r\n[Data]\r\n" + kMpms3 + "\r\n\x89\xB7\x93,7,2,100,4E-5,1E-7,,,,,,,\r\n";
     for (std::size_t piece : kPieces) {
         EXPECT_EQ(readRows(data, piece, CodePage::Cp932).rows,
-                  (std::vector<Values>{{"1", "2", "3", "4", "5"}, {"1", "2", "3", "4", "5"}, {"1", "", "3", "4", "5"}}));
+                  (std::vector<Values>{{"1", "2", "3", "4", "5"},
+                                       {"100", "5000", "300", "1.5E-4", "2.0E-8"},
+                                       {"1", "", "3", "4", "5"}}));
+        EXPECT_EQ(readRows(today, piece, CodePage::Cp932).rows,
+                  (std::vector<Values>{{"7", "100", "2", "4E-5", "1E-7"}}));
     }
 }
-
-// Column lines of today's instruments: their titles say which columns feed the waves.
-const std::string kMpms3 = "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),"
-                           "M. Std. Err. (emu),Transport Action,DC Moment Fixed Ctr (emu),"
-                           "DC Moment Err Fixed Ctr (emu),DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu),"
-                           "DC Fixed Fit,Map 16";
 
 struct TitlesCase {
     const char* what;

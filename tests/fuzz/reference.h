@@ -38,15 +38,26 @@ inline std::vector<std::string> referenceLines(std::string_view data)
     return lines;
 }
 
+// The bytes of the character that starts at text[i]: under CP932 a byte 0x81..0x9F or
+// 0xE0..0xFC followed by one of 0x40..0x7E or 0x80..0xFC makes two, every other byte one.
+inline std::size_t referenceWidth(std::string_view text, std::size_t i, core::CodePage page)
+{
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const bool lead = page == core::CodePage::Cp932
+                      && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+    if (!lead || i + 1 == text.size())
+        return 1;
+    const auto next = static_cast<unsigned char>(text[i + 1]);
+    return (next >= 0x40 && next <= 0x7E) || (next >= 0x80 && next <= 0xFC) ? 2 : 1;
+}
+
 // Positions of the commas of `text` that are characters of their own in `page`, walking
 // one character at a time from the start.
 inline std::vector<std::size_t> referenceCommas(std::string_view text, core::CodePage page)
 {
     std::vector<std::size_t> commas;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool lead = page == core::CodePage::Cp932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
-        if (lead) {
+        if (referenceWidth(text, i, page) == 2) {
             ++i;
             continue;
         }
@@ -86,9 +97,7 @@ inline std::vector<std::string> referenceFields(std::string_view text, core::Cod
     std::vector<std::string> fields(1);
     bool quoted = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool lead = page == core::CodePage::Cp932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
-        if (lead) {
+        if (referenceWidth(text, i, page) == 2) {
             fields.back() += text.substr(i, 2);
             ++i;
             continue;
@@ -106,7 +115,7 @@ inline std::vector<std::string> referenceFields(std::string_view text, core::Cod
 // Which columns of today's instruments feed the waves: the first column of each title.
 struct TodaysColumns {
     std::optional<std::size_t> time, field, temperature;
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;  // moment and error, in the order tried
+    std::vector<std::pair<std::size_t, std::size_t>> pairs; // moment and error, in the order tried
 };
 
 inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine, core::CodePage page)
@@ -122,7 +131,7 @@ inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine,
     };
     TodaysColumns columns{column("Time Stamp (sec)"), column("Magnetic Field (Oe)"), column("Temperature (K)"), {}};
     const std::pair<const char*, const char*> pairs[] = {{"Moment (emu)", "M. Std. Err. (emu)"},
-                                                          {"DC Moment Free Ctr (emu)", "DC Moment Err Free Ctr (emu)"}};
+                                                         {"DC Moment Free Ctr (emu)", "DC Moment Err Free Ctr (emu)"}};
     for (const auto& [moment, error] : pairs) {
         if (column(moment) && column(error))
             columns.pairs.emplace_back(*column(moment), *column(error));
