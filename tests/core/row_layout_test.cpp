@@ -46,7 +46,7 @@ const TitleCase kTitleCases[] = {
 TEST(TitleMatch, FindsTheColumnOfEachWantedTitle)
 {
     for (const TitleCase& c : kTitleCases)
-        EXPECT_EQ(matchTitles(c.line, kTodayTitles, c.page), c.columns) << c.what;
+        EXPECT_EQ(matchTitles(c.line, kTodayTitles, c.page, RowLayout::Kind::Today), c.columns) << c.what;
 }
 
 // A layout built from any set of wanted columns: each needed column has its slot, and each

@@ -89,25 +89,31 @@ inline std::array<std::string, 5> referenceRow(std::string_view line, core::Code
     return {field(0), field(2), field(3), field(4), field(5)};
 }
 
-// The fields of a row of today's instruments: split at every comma that is a character of
-// its own and stands outside a quoted stretch (each double quote opens or closes one); the
-// text after the last comma is a field too.
-inline std::vector<std::string> referenceFields(std::string_view text, core::CodePage page, bool quotes)
+// The fields of a line of today's instruments (its column line and its rows): split at every
+// comma that is a character of its own and stands outside a quoted stretch; the text after
+// the last comma is a field too. A quote opens a stretch only as a field's first byte;
+// inside one, two quotes in a row stay in it and a single quote closes it; every other quote
+// is a byte like any other. Fields keep their bytes, quotes included.
+inline std::vector<std::string> referenceFields(std::string_view text, core::CodePage page)
 {
     std::vector<std::string> fields(1);
     bool quoted = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (referenceWidth(text, i, page) == 2) {
-            fields.back() += text.substr(i, 2);
-            ++i;
+        const std::size_t width = referenceWidth(text, i, page);
+        if (text[i] == ',' && width == 1 && !quoted) {
+            fields.emplace_back();
             continue;
         }
-        if (quotes && text[i] == '"')
-            quoted = !quoted;
-        if (text[i] == ',' && !quoted)
-            fields.emplace_back();
-        else
-            fields.back() += text[i];
+        if (text[i] == '"') {
+            if (fields.back().empty())
+                quoted = true;
+            else if (quoted && i + 1 < text.size() && text[i + 1] == '"')
+                fields.back() += text[i++]; // the first of two: both stay in the stretch
+            else if (quoted)
+                quoted = false;
+        }
+        fields.back() += text.substr(i, width);
+        i += width - 1;
     }
     return fields;
 }
@@ -120,7 +126,7 @@ struct TodaysColumns {
 
 inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine, core::CodePage page)
 {
-    const std::vector<std::string> titles = referenceFields(columnLine, page, false);
+    const std::vector<std::string> titles = referenceFields(columnLine, page);
     auto column = [&](std::string_view title) -> std::optional<std::size_t> {
         // Titles past the 65,536th column are not looked at.
         for (std::size_t k = 0; k < titles.size() && k < 65536; ++k) {
@@ -144,7 +150,7 @@ inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine,
 inline std::array<std::string, 5> referenceTodaysRow(std::string_view line, const TodaysColumns& columns,
                                                      core::CodePage page)
 {
-    const std::vector<std::string> fields = referenceFields(line, page, true);
+    const std::vector<std::string> fields = referenceFields(line, page);
     auto cell = [&](std::size_t k) { return k < fields.size() ? fields[k] : std::string(); };
     std::string moment;
     std::string error;
