@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -67,13 +68,16 @@ inline std::vector<std::size_t> referenceCommas(std::string_view text, core::Cod
     return commas;
 }
 
-// What becomes of a field on its way to Igor: a CR would end Igor's line and a tab split
-// the item, so a field holding either is handed on as a missing value.
+// What becomes of a field on its way to Igor: it is written, without the blanks around it,
+// only when it is a decimal number Igor reads (sign, digits with a point, exponent; NaN and
+// INF in any case) and at most 4,096 bytes long; otherwise it is a missing value.
 inline std::string referenceValue(std::string field)
 {
-    if (field.find_first_of("\r\t") != std::string::npos)
+    static const std::regex number(" *([+-]?(([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?|[nN][aA][nN]|[iI][nN][fF])) *");
+    std::smatch match;
+    if (field.size() > 4096 || !std::regex_match(field, match, number))
         return {};
-    return field;
+    return match[1].str();
 }
 
 // Fields 1, 3, 4, 5 and 6 of a row: field k is the text between comma k-1 and comma k.
