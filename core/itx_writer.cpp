@@ -49,9 +49,7 @@ inline void copyValue(char* out, const char* in, std::size_t n) noexcept
 
 } // namespace
 
-ItxWriter::ItxWriter() : m_buffer(std::make_unique<char[]>(kBufferSize))
-{
-}
+ItxWriter::ItxWriter() : m_buffer(std::make_unique<char[]>(kBufferSize)) {}
 
 ItxWriter::~ItxWriter() = default;
 

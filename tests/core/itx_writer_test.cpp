@@ -90,8 +90,7 @@ TEST(ItxWriter, ThePrefixIsWrittenAsGiven)
     writer.writeTrailer("x-y");
     writer.close();
     const std::string& out = files.files.at("o.itx");
-    EXPECT_EQ(out.substr(0, out.find("BEGIN")),
-              "IGOR\r\nWAVES/D\t_Time\t_Field\t_Temperature\t_LongMoment\t_LongMomentSD\r\n");
+    EXPECT_EQ(out.substr(0, out.find("BEGIN")), "IGOR\r\nWAVES/D\t_Time\t_Field\t_Temperature\t_LongMoment\t_LongMomentSD\r\n");
     EXPECT_NE(out.find("X SetScale/P x 0,1,\"\", x-y_Time; SetScale y 0,0,\"\", x-y_Time\r\n"), std::string::npos);
 }
 
