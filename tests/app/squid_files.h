@@ -1,13 +1,12 @@
 #pragma once
 
 #include "expected_itx.h"
+#include "temp_folder.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-
-#include "temp_folder.h"
 
 // A folder of input files for one test, removed with it. Its name holds no ".", so a
 // folder inside it is refused like any folder without a dot in its path.
