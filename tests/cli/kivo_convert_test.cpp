@@ -6,6 +6,7 @@
 #include "expected_itx.h"
 #include "intake/intake.h"
 #include "recording_window.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -101,10 +101,6 @@ class KivoConvert : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::random_device random;
-        do {
-            m_root = fs::temp_directory_path() / ("kivo-cli-" + std::to_string(random()));
-        } while (!fs::create_directory(m_root));
         ASSERT_EQ(m_root.string().find('.'), std::string::npos) << "temporary folder " << m_root;
         m_work = m_root / "work";
         fs::create_directory(m_work);
@@ -117,7 +113,6 @@ protected:
     void TearDown() override
     {
         fs::current_path(m_previous);
-        fs::remove_all(m_root);
     }
 
     static Outcome convert(const std::vector<std::string>& args)
@@ -156,7 +151,8 @@ protected:
 
     static std::string helpText() { return convert({"--help"}).out; }
 
-    fs::path m_root;
+    kivo::testing::TempFolder m_folder;
+    fs::path m_root = m_folder.path();
     fs::path m_work;
     fs::path m_previous;
 };
