@@ -310,15 +310,17 @@ TEST_F(KivoConvert, FailuresExitWithOne)
     EXPECT_EQ(listing(m_work), (std::set<std::string>{"data"}));
 }
 
-// The missing file is passed over and the output completed, but the status tells of it.
-TEST_F(KivoConvert, MissingInputStillCompletesTheOutput)
+// A missing file ends the run there: the earlier output stays as it was.
+TEST_F(KivoConvert, MissingInputEndsTheRunAndKeepsTheEarlierOutput)
 {
-    const Outcome outcome = convert({"-o", "out.itx", "-p", "p", "gone.dat", "data/run2.dat"});
+    writeFile(m_work / "out.itx", "earlier");
+    const Outcome outcome = convert({"-o", "out.itx", "-p", "p", "data/run2.dat", "gone.dat", "data/run1.dat"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, kConcatenated + "File[ gone.dat ] not open\nkivo-convert: cannot open "
-                               + (m_work / "gone.dat").string() + ": " + kMissingFile + "\n"
-                               + countNotice("run2.dat", 1));
-    EXPECT_EQ(readFile(m_work / "out.itx"), itx("p", kRun2Lines));
+    EXPECT_EQ(outcome.err, kConcatenated + countNotice("run2.dat", 1)
+                               + "File[ gone.dat ] not open\nkivo-convert: cannot open "
+                               + (m_work / "gone.dat").string() + ": " + kMissingFile + "\n");
+    EXPECT_EQ(readFile(m_work / "out.itx"), "earlier");
+    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "out.itx"}));
 }
 
 TEST_F(KivoConvert, UsageErrorsExitWithTwoAndTheUsage)
@@ -466,8 +468,7 @@ TEST_F(KivoConvert, ProgramRefusesAFifoInputWithoutWaitingForAWriter)
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, kConcatenated + kCountRun1 + "File[ f.dat ] not open\nkivo-convert: cannot open "
                                + (m_work / "f.dat").string() + ": not a regular file\n");
-    EXPECT_EQ(readFile(m_work / "o.itx"), itx("run1", kRun1Lines));
-    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "f.dat", "o.itx"}));
+    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "f.dat"}));
 }
 
 TEST_F(KivoConvert, ProgramFailsWhenItCannotWriteItsHelpOrVersion)
