@@ -91,6 +91,13 @@ public:
         writeReason(m_err, notice.reason);
     }
 
+    // The window passes such a file over without a word; a script's user would not know
+    // why its waves stayed empty.
+    void passedOver(const std::string& displayName, const std::string& reason) override
+    {
+        writeReason(m_err, core::systemTextToUtf8(displayName) + ": passed over: " + reason);
+    }
+
 private:
     std::ostream& m_err;
 };

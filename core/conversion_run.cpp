@@ -40,9 +40,13 @@ void convertFile(Host& host, SquidDataReader& reader, ItxWriter& writer, const s
     case PreambleOutcome::NoDataSection:
         host.notify({NoticeKind::NoDataSection, displayName});
         return;
+    // Files written by other instruments carry other columns; the window passes them over
+    // without a notice.
     case PreambleOutcome::NoColumnLine:
+        host.passedOver(displayName, "it has no column line");
+        return;
     case PreambleOutcome::ColumnMismatch:
-        // Files written by other instruments carry other columns; they are passed over quietly.
+        host.passedOver(displayName, "its column line is not one Kivo reads");
         return;
     case PreambleOutcome::Rows:
         break;

@@ -323,6 +323,21 @@ TEST_F(KivoConvert, MissingInputEndsTheRunAndKeepsTheEarlierOutput)
     EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "out.itx"}));
 }
 
+// The window passes such files over silently; the command line says which and why, and
+// the run still succeeds.
+TEST_F(KivoConvert, FilesPassedOverForTheirColumnsAreNamedWithTheReason)
+{
+    writeFile(m_work / "rho.dat", "[Header]\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),"
+                                  "Magnetic Field (Oe),Resistance Ch1 (Ohms)\r\n,1,300,5000,12.5\r\n");
+    writeFile(m_work / "bare.dat", "[Header]\r\n[Data]\r\n");
+    const Outcome outcome = convert({"-o", "o.itx", "-p", "p", "rho.dat", "bare.dat", "data/run2.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kConcatenated + "kivo-convert: rho.dat: passed over: its column line is not one Kivo reads\n"
+                               + "kivo-convert: bare.dat: passed over: it has no column line\n"
+                               + countNotice("run2.dat", 1));
+    EXPECT_EQ(readFile(m_work / "o.itx"), itx("p", kRun2Lines));
+}
+
 TEST_F(KivoConvert, UsageErrorsExitWithTwoAndTheUsage)
 {
     const std::string usage = helpText();
