@@ -56,6 +56,12 @@ std::string countNotice(const std::string& name, int count)
     return name + " から " + std::to_string(count) + " ポイントのデータを\n抽出しました。\n";
 }
 
+// The line after the directory notice that names a FILE refused for want of an extension.
+std::string noExtension(const std::string& file)
+{
+    return "kivo-convert: " + file + ": the name has no extension, so no file was queued\n";
+}
+
 const std::vector<std::string> kRun1Rows = {"10.5,,1000,300,1.5E-5,2E-7,1,", "11.5,a,2000,299.5,1.6E-5,3E-7,1,"};
 const std::vector<std::string> kRun2Rows = {"20,,-5,4.2,7E-6,1E-8,1,"};
 
@@ -189,8 +195,8 @@ TEST_F(KivoConvert, NoticesComeInTheOrderTheWindowShowsThem)
     // The folder was given and not converted.
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, kFirstLetter + kDirectory + kConcatenated + countNotice("1st-run.dat", 2) +
-                               countNotice("run2.dat", 1));
+    EXPECT_EQ(outcome.err, kFirstLetter + kDirectory + noExtension("data") + kConcatenated
+                               + countNotice("1st-run.dat", 2) + countNotice("run2.dat", 1));
     EXPECT_EQ(readFile(m_work / "data" / "1st-run.itx"), itx("wst_run", concat(kRun1Lines, kRun2Lines)));
 }
 
@@ -273,7 +279,7 @@ TEST_F(KivoConvert, FolderNamedWithATrailingSeparatorIsRefusedLikeADroppedFolder
     fs::create_directory(m_work / "data.");
     const Outcome outcome = convert({"-o", "x.itx", "-p", "x", "data./", "data/run1.dat"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, kDirectory + kCountRun1);
+    EXPECT_EQ(outcome.err, kDirectory + noExtension("data./") + kCountRun1);
 }
 
 TEST_F(KivoConvert, FailuresExitWithOne)
@@ -296,7 +302,7 @@ TEST_F(KivoConvert, FailuresExitWithOne)
          {"run1.dat", "run2.dat"}},
         // Nothing usable was given, so there is no default output path.
         {{"data"},
-         kDirectory + kFirstLetter + "Outfile not open\nkivo-convert: the output path is empty\n",
+         kDirectory + noExtension("data") + kFirstLetter + "Outfile not open\nkivo-convert: the output path is empty\n",
          {"run1.dat", "run2.dat"}},
     };
     for (const auto& c : cases) {
@@ -382,8 +388,12 @@ TEST_F(KivoConvert, MatchesADropOntoAnEmptyWindowAndMakeItx)
     kivo::intake::AddDroppedFiles(window, dropped);
     ASSERT_TRUE(kivo::core::OnMakeItx(window, &kivo::intake::SanitizeWavePrefix).outputWritten);
     std::string windowNotices;
-    for (const auto& shown : window.shown)
+    for (const auto& shown : window.shown) {
         windowNotices += kivo::core::noticeLines(kivo::core::noticeText(shown.notice)) + "\n";
+        // The command line also names the FILE that was not queued.
+        if (shown.notice.kind == kivo::core::NoticeKind::DirectoryDropped)
+            windowNotices += noExtension("data");
+    }
     const std::string windowBytes = readFile(m_work / "data" / "1st-run.itx");
     fs::remove(m_work / "data" / "1st-run.itx");
 
