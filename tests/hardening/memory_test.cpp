@@ -5,6 +5,7 @@
 // gigabyte case by hand).
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "expected_text.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ void writeHuge(const fs::path& file, const std::string& before, const std::strin
 }
 
 struct Memory : ::testing::Test {
-    TempDir temp;
+    kivo::testing::TempFolder temp;
     fs::path dir = temp.path();
     long baselineKib = 0;
 
