@@ -6,9 +6,9 @@
 #include "core/text.h"
 
 #include <array>
+#include <cctype>
 #include <cstddef>
 #include <optional>
-#include <regex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,13 +71,29 @@ inline std::vector<std::size_t> referenceCommas(std::string_view text, core::Cod
 // What becomes of a field on its way to Igor: it is written, without the blanks around it,
 // only when it is a decimal number Igor reads (sign, digits with a point, exponent; NaN and
 // INF in any case) and at most 4,096 bytes long; otherwise it is a missing value.
-inline std::string referenceValue(std::string field)
+inline std::string referenceValue(const std::string& field)
 {
-    static const std::regex number(" *([+-]?(([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?|[nN][aA][nN]|[iI][nN][fF])) *");
-    std::smatch match;
-    if (field.size() > 4096 || !std::regex_match(field, match, number))
+    const std::size_t from = field.find_first_not_of(' ');
+    if (field.size() > 4096 || from == std::string::npos)
         return {};
-    return match[1].str();
+    const std::string value = field.substr(from, field.find_last_not_of(' ') + 1 - from);
+    const auto unsign = [](std::string s) { return !s.empty() && (s[0] == '+' || s[0] == '-') ? s.substr(1) : s; };
+    const auto allDigits = [](const std::string& s) {
+        return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+    };
+    const std::string body = unsign(value);
+    std::string lower = body;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "nan" || lower == "inf")
+        return value;
+    const std::size_t e = body.find_first_of("eE");
+    if (e != std::string::npos && !allDigits(unsign(body.substr(e + 1))))
+        return {};
+    std::string digits = body.substr(0, e);
+    if (const std::size_t point = digits.find('.'); point != std::string::npos)
+        digits.erase(point, 1);
+    return allDigits(digits) ? value : std::string();
 }
 
 // Fields 1, 3, 4, 5 and 6 of a row: field k is the text between comma k-1 and comma k.
