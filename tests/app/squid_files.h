@@ -1,19 +1,19 @@
 #pragma once
 
+#include "expected_itx.h"
+#include "temp_folder.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 
 // A folder of input files for one test, removed with it. Its name holds no ".", so a
 // folder inside it is refused like any folder without a dot in its path.
 class SquidFolder {
 public:
-    SquidFolder() : m_dir(QDir::tempPath() + QStringLiteral("/kivo-app-test-XXXXXX")) {}
-
-    bool isValid() const { return m_dir.isValid() && !m_dir.path().contains(QLatin1Char('.')); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    bool isValid() const { return !QString::fromStdString(m_dir.path()).contains(QLatin1Char('.')); }
+    QString path(const QString& name) const { return QDir(QString::fromStdString(m_dir.path())).filePath(name); }
 
     // Writes `bytes` as the file `name` and returns its path.
     QString write(const QString& name, const QByteArray& bytes) const
@@ -25,16 +25,11 @@ public:
         return file.fileName();
     }
 
-    // A SQUID data file as the instrument writes it (CR LF), with `rows` after the columns.
+    // A SQUID data file as the instrument writes it, with `rows` (line ends included) after
+    // the columns.
     QString writeSquid(const QString& name, const QByteArray& rows) const
     {
-        return write(name, QByteArray("[Header]\r\n"
-                                      "TITLE,MnBi film\r\n"
-                                      "BYAPP,MultiVu\r\n"
-                                      "[Data]\r\n"
-                                      "Time,Comment,Field (Oe),Temperature (K),Long Moment (emu),"
-                                      "Long Scan Std Dev,Long Algorithm,\r\n")
-                                   + rows);
+        return write(name, QByteArray::fromStdString(kivo::testing::squidFileHead()) + rows);
     }
 
     static QByteArray read(const QString& filePath)
@@ -44,5 +39,5 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    kivo::testing::TempFolder m_dir;
 };

@@ -3,11 +3,12 @@
 #include "app/converter_app.h"
 #include "app/converter_dlg.h"
 
+#include "temp_folder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -24,8 +25,8 @@ private slots:
 
 void TestAppStart::commandLineFilesEnterOnceTheWindowIsUp()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
+    const kivo::testing::TempFolder folder;
+    const QDir dir(QString::fromStdString(folder.path()));
     QFile file(dir.filePath(QStringLiteral("run1.dat")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
@@ -35,9 +36,9 @@ void TestAppStart::commandLineFilesEnterOnceTheWindowIsUp()
     // Relative names, as a shell passes them; a folder first, which is told in a notice.
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
     std::string program = "kivo";
-    std::string folder = "folder";
+    std::string subfolder = "folder";
     std::string name = "run1.dat";
-    char* argv[] = {program.data(), folder.data(), name.data(), nullptr};
+    char* argv[] = {program.data(), subfolder.data(), name.data(), nullptr};
     int argc = 3;
     app::CConverterApp application(argc, argv);
 

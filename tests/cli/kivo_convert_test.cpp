@@ -7,6 +7,7 @@
 #include "intake/intake.h"
 #include "notice_texts.h"
 #include "recording_window.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -103,10 +103,6 @@ class KivoConvert : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::random_device random;
-        do {
-            m_root = fs::temp_directory_path() / ("kivo-cli-" + std::to_string(random()));
-        } while (!fs::create_directory(m_root));
         ASSERT_EQ(m_root.string().find('.'), std::string::npos) << "temporary folder " << m_root;
         m_work = m_root / "work";
         fs::create_directory(m_work);
@@ -119,7 +115,6 @@ protected:
     void TearDown() override
     {
         fs::current_path(m_previous);
-        fs::remove_all(m_root);
     }
 
     static Outcome convert(const std::vector<std::string>& args)
@@ -158,7 +153,8 @@ protected:
 
     static std::string helpText() { return convert({"--help"}).out; }
 
-    fs::path m_root;
+    kivo::testing::TempFolder m_folder;
+    fs::path m_root = m_folder.path();
     fs::path m_work;
     fs::path m_previous;
 };

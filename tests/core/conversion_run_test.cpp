@@ -3,6 +3,7 @@
 #include "expected_itx.h"
 #include "memory_files.h"
 #include "recording_window.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -228,18 +229,11 @@ TEST(Run, KeepsThePrefixItTookWhileANoticeIsOpen)
 namespace fs = std::filesystem;
 
 struct DiskRun : ::testing::Test {
-    fs::path dir;
+    kivo::testing::TempFolder folder;
+    fs::path dir = folder.path();
     RecordingHost host;
 
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("kivo-run-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        host.prefixField = "w";
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { host.prefixField = "w"; }
 
     std::string write(const std::string& name, const std::string& data)
     {

@@ -2,6 +2,7 @@
 // refused with its notice, byte for byte, and never crash or hang.
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "expected_text.h"
 #include "reference.h"
 
@@ -21,7 +22,7 @@ using namespace std::string_literals;
 namespace {
 
 struct BadInputs : ::testing::Test {
-    TempDir temp;
+    kivo::testing::TempFolder temp;
     fs::path dir = temp.path();
 
     Launch here() const { return {dir, {}, -1}; }

@@ -4,6 +4,7 @@
 // message and status, no half-written output, and an earlier output untouched.
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "expected_text.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ namespace {
 const std::string kEarlier = "IGOR\r\nan earlier output the user keeps\r\n";
 
 struct Faults : ::testing::Test {
-    TempDir temp;
+    kivo::testing::TempFolder temp;
     fs::path dir = temp.path();
 
     std::string at(const std::string& name) const { return (dir / name).string(); }
