@@ -645,9 +645,10 @@ void TestMainWindow::inputThatCannotBeOpenedKeepsEverything()
 
     QTest::mouseClick(makeItx(), Qt::LeftButton);
 
-    QCOMPARE(m_notifier->notices, (QStringList{QStringLiteral("run1.dat から 2 ポイントのデータを\n抽出しました。"),
-                                               QStringLiteral("File[ run2.dat ] not open")}));
-    QCOMPARE(m_notifier->lastReason, QStringLiteral("cannot open %1: No such file or directory").arg(run2));
+    QCOMPARE(m_notifier->notices,
+             (Said{testing::texts::points("run1.dat", 2),
+                   testing::texts::withReason(testing::texts::fileNotOpen("run2.dat"),
+                                              "cannot open " + run2.toStdString() + ": No such file or directory")}));
     QCOMPARE(queuedPaths(*m_window), (QStringList{run1, run2}));
     QCOMPARE(listed(fileList()), (QStringList{QStringLiteral("run1.dat"), QStringLiteral("run2.dat")}));
     QCOMPARE(wavePrefix()->text(), QStringLiteral("run1"));
