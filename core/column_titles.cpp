@@ -4,8 +4,12 @@
 
 namespace kivo::core {
 
-TitleMatcher::TitleMatcher(std::span<const std::string_view> wanted, CodePage page)
-    : m_wanted(wanted), m_page(page), m_columnOf(wanted.size(), kAbsent), m_missing(wanted.size())
+TitleMatcher::TitleMatcher(std::span<const std::string_view> wanted, CodePage page, RowLayout::Kind kind)
+    : m_wanted(wanted)
+    , m_page(page)
+    , m_quotes(kind == RowLayout::Kind::Today)
+    , m_columnOf(wanted.size(), kAbsent)
+    , m_missing(wanted.size())
 {
     for (std::string_view title : wanted)
         m_longest = std::max(m_longest, title.size());
@@ -24,12 +28,27 @@ bool TitleMatcher::feed(std::string_view bytes, bool lineEnds)
         const auto byte = static_cast<unsigned char>(c);
         if (m_lead) {
             m_lead = false;
-            if (byte >= 0x20) {
+            if (isTrailByte(byte)) {
                 add(c);
                 continue;
             }
         }
-        if (c == ',') {
+        if (m_quotes && c == '"') {
+            // The rows' rule: a quote opens a stretch as a title's first byte or right after
+            // the quote that closed one, closes it inside one, and is a byte anywhere else.
+            if (m_quoted) {
+                m_quoted = false;
+                m_closed = true;
+            } else if (!m_begun || m_closed) {
+                m_quoted = true;
+                m_closed = false;
+            }
+            m_begun = true;
+            add(c);
+            continue;
+        }
+        m_closed = false;
+        if (c == ',' && !m_quoted) {
             endTitle();
             if (allFound() || m_column == kMaxColumns) {
                 m_done = true;
@@ -38,6 +57,7 @@ bool TitleMatcher::feed(std::string_view bytes, bool lineEnds)
             continue;
         }
         m_lead = isLeadByte(byte, m_page);
+        m_begun = true;
         add(c);
     }
     if (lineEnds) {
@@ -66,6 +86,9 @@ void TitleMatcher::endTitle()
     ++m_column;
     m_title.clear();
     m_lead = false;
+    m_begun = false;
+    m_quoted = false;
+    m_closed = false;
 }
 
 bool TitleMatcher::allFound() const noexcept
@@ -73,9 +96,10 @@ bool TitleMatcher::allFound() const noexcept
     return m_missing == 0;
 }
 
-std::vector<int> matchTitles(std::string_view line, std::span<const std::string_view> wanted, CodePage page)
+std::vector<int> matchTitles(std::string_view line, std::span<const std::string_view> wanted, CodePage page,
+                             RowLayout::Kind kind)
 {
-    TitleMatcher matcher(wanted, page);
+    TitleMatcher matcher(wanted, page, kind);
     matcher.feed(line, true);
     return matcher.columns();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/row_layout.h"
 #include "core/text.h"
 
 #include <span>
@@ -10,9 +11,10 @@
 namespace kivo::core {
 
 // Finds the columns of the wanted titles in a column line handed over piece by piece. The
-// titles are the texts between its commas, found double-byte aware; the text after the last
-// comma is a title too, and the line's text ends at its first NUL. A title is wanted only as
-// it stands, byte for byte; of a title given twice the first counts.
+// line is split as the rows of its layout are: at commas, found double-byte aware, and in
+// today's layout not at those inside a quoted stretch; the text after the last comma is a
+// title too, and the line's text ends at its first NUL. A title is wanted only as it stands,
+// byte for byte (quotes included); of a title given twice the first counts.
 class TitleMatcher {
 public:
     static constexpr int kAbsent = -1;
@@ -22,7 +24,7 @@ public:
     static constexpr int kMaxColumns = 65536;
 
     // `wanted` must outlive the matcher.
-    TitleMatcher(std::span<const std::string_view> wanted, CodePage page);
+    TitleMatcher(std::span<const std::string_view> wanted, CodePage page, RowLayout::Kind kind);
 
     // Reads on in the line; false once nothing more of it can change the columns.
     bool feed(std::string_view bytes, bool lineEnds);
@@ -36,16 +38,21 @@ private:
 
     std::span<const std::string_view> m_wanted;
     CodePage m_page;
+    bool m_quotes;
     std::size_t m_longest = 0;
     std::vector<int> m_columnOf;
     std::size_t m_missing;
     std::string m_title;
     int m_column = 0;
     bool m_lead = false;
+    bool m_begun = false;  // the title in progress has a byte
+    bool m_quoted = false; // inside a quoted stretch
+    bool m_closed = false; // the last byte closed a quoted stretch
     bool m_done = false;
 };
 
 // The columns of `wanted` in a whole column line.
-std::vector<int> matchTitles(std::string_view line, std::span<const std::string_view> wanted, CodePage page);
+std::vector<int> matchTitles(std::string_view line, std::span<const std::string_view> wanted, CodePage page,
+                             RowLayout::Kind kind);
 
 } // namespace kivo::core

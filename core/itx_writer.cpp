@@ -1,13 +1,10 @@
 #include "core/itx_writer.h"
 
 #include "core/file_system.h"
-#include "core/io_error.h"
-#include "core/scratch.h"
+#include "core/igor_number.h"
 
-#include <algorithm>
 #include <array>
 #include <cstring>
-#include <system_error>
 
 namespace kivo::core {
 
@@ -87,78 +84,65 @@ void ItxWriter::writeHeader(std::string_view prefix)
     put(kEol);
 }
 
-void ItxWriter::writeRow(const RowValues& row)
+void ItxWriter::writeRow(const RowValues& given)
 {
-    std::size_t length = kEol.size();
-    for (std::string_view value : row)
-        length += 1 + (value.empty() ? kNaN.size() : value.size());
-    if (m_used + length > kBufferSize) {
-        flush();
-        if (length > kBufferSize) {
-            // A value too long for the buffer goes out piece by piece.
-            for (std::string_view value : row) {
-                put("\t");
-                put(value.empty() ? kNaN : value);
-            }
-            put(kEol);
-            return;
+    // Rows are the bulk of the output: checked and copied straight into the buffer in one
+    // pass while even the longest row fits, measured first when it may not.
+    constexpr std::size_t kLongestRow = kEol.size() + 5 * (1 + kLongestValue);
+    static_assert(kLongestRow <= kBufferSize, "a row fits in the buffer");
+    RowValues row;
+    if (m_used + kLongestRow > kBufferSize) {
+        std::size_t length = kEol.size();
+        for (std::size_t k = 0; k < row.size(); ++k) {
+            const std::string_view number = igorNumber(given[k]);
+            row[k] = number.empty() ? kNaN : number;
+            length += 1 + row[k].size();
+        }
+        if (m_used + length > kBufferSize)
+            flush();
+    } else {
+        for (std::size_t k = 0; k < row.size(); ++k) {
+            const std::string_view number = igorNumber(given[k]);
+            row[k] = number.empty() ? kNaN : number;
         }
     }
-    // Rows are the bulk of the output: copy them straight into the buffer.
-    char* out = m_buffer.get() + m_used;
+    char* const begin = m_buffer.get() + m_used;
+    char* out = begin;
     for (std::string_view value : row) {
         *out++ = '\t';
-        const std::string_view bytes = value.empty() ? kNaN : value;
-        copyValue(out, bytes.data(), bytes.size());
-        out += bytes.size();
+        copyValue(out, value.data(), value.size());
+        out += value.size();
     }
     std::memcpy(out, kEol.data(), kEol.size());
-    m_used += length;
+    m_used += static_cast<std::size_t>(out - begin) + kEol.size();
 }
 
 void ItxWriter::holdValue(int slot, std::string_view bytes)
 {
     Held& held = m_held[static_cast<std::size_t>(slot)];
-    if (held.spilled == 0 && held.bytes.size() + bytes.size() <= kHeldBytes) {
-        held.bytes.append(bytes);
+    if (held.tooLong)
+        return;
+    if (held.bytes.size() + bytes.size() > kLongestValue) {
+        held.tooLong = true;
+        held.bytes.clear();
         return;
     }
-    // The scratch file is part of making the output: its failures are the output's.
-    try {
-        ScratchFile& file = scratch();
-        if (held.spilled == 0) {
-            held.spillAt = file.size();
-            file.append(held.bytes.data(), held.bytes.size());
-            held.spilled = held.bytes.size();
-            held.bytes.clear();
-        }
-        file.append(bytes.data(), bytes.size());
-        held.spilled += bytes.size();
-    } catch (const std::system_error& e) {
-        throw IoError(IoOperation::Write, m_path, e.code().value());
-    }
+    held.bytes.append(bytes);
 }
 
 void ItxWriter::writeHeldRow(const std::array<int, 5>& slots)
 {
-    for (int slot : slots) {
-        put("\t");
+    RowValues row;
+    for (std::size_t k = 0; k < row.size(); ++k) {
+        const int slot = slots[k];
         const Held* held = slot == kMissing ? nullptr : &m_held[static_cast<std::size_t>(slot)];
-        if (held == nullptr || (held->spilled == 0 && held->bytes.empty()))
-            put(kNaN);
-        else
-            putHeld(*held);
+        if (held != nullptr && !held->tooLong)
+            row[k] = held->bytes;
     }
-    put(kEol);
+    writeRow(row);
     for (Held& held : m_held) {
         held.bytes.clear();
-        held.spilled = 0;
-    }
-    try {
-        if (m_scratch && m_scratch->size() > 0)
-            m_scratch->clear();
-    } catch (const std::system_error& e) {
-        throw IoError(IoOperation::Write, m_path, e.code().value());
+        held.tooLong = false;
     }
 }
 
@@ -198,36 +182,6 @@ void ItxWriter::put(std::string_view bytes)
     }
     std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
     m_used += bytes.size();
-}
-
-void ItxWriter::putHeld(const Held& held)
-{
-    if (held.spilled == 0) {
-        put(held.bytes);
-        return;
-    }
-    std::uint64_t at = held.spillAt;
-    std::uint64_t left = held.spilled;
-    while (left > 0) {
-        if (m_used == kBufferSize)
-            flush();
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kBufferSize - m_used));
-        try {
-            m_scratch->read(at, m_buffer.get() + m_used, n);
-        } catch (const std::system_error& e) {
-            throw IoError(IoOperation::Write, m_path, e.code().value());
-        }
-        m_used += n;
-        at += n;
-        left -= n;
-    }
-}
-
-ScratchFile& ItxWriter::scratch()
-{
-    if (!m_scratch)
-        m_scratch = createScratchFile();
-    return *m_scratch;
 }
 
 void ItxWriter::flush()

@@ -3,7 +3,6 @@
 #include "core/row_sink.h"
 
 #include <array>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,7 +10,6 @@
 namespace kivo::core {
 
 class FileSystem;
-class ScratchFile;
 class StagedOutput;
 
 // Writes one Igor Text file: the header declaring five double waves, a line per row and
@@ -20,9 +18,6 @@ class StagedOutput;
 class ItxWriter final : public RowSink {
 public:
     static constexpr std::size_t kBufferSize = 64 * 1024;
-    // A held value longer than this moves to a scratch file, so that a row's memory stays
-    // bounded whatever its values hold.
-    static constexpr std::size_t kHeldBytes = 1024 * 1024;
 
     ItxWriter();
     ItxWriter(const ItxWriter&) = delete;
@@ -38,8 +33,9 @@ public:
 
     // The writes throw IoError (Write).
     void writeHeader(std::string_view prefix);
-    // An empty value is written as NaN, since Igor reads no blank item in a data line.
-    // Values never hold a CR, LF or tab: the reader hands such values on empty.
+    // A value is written as igorNumber() gives it, and as NaN when that is empty, since Igor
+    // reads no blank item in a data line. A held value longer than kLongestValue is dropped
+    // as it arrives and written NaN, so that a row's memory stays bounded.
     void writeRow(const RowValues& row) override;
     void holdValue(int slot, std::string_view bytes) override;
     void writeHeldRow(const std::array<int, 5>& slots) override;
@@ -50,22 +46,18 @@ public:
 
 private:
     struct Held {
-        std::string bytes;           // the value, while it is short
-        std::uint64_t spillAt = 0;   // where it stands in the scratch file once it is not
-        std::uint64_t spilled = 0;
+        std::string bytes;
+        bool tooLong = false; // longer than kLongestValue: dropped
     };
 
     void put(std::string_view bytes);
-    void putHeld(const Held& held);
     void flush();
-    ScratchFile& scratch();
 
     std::unique_ptr<StagedOutput> m_output;
     std::string m_path;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_used = 0;
     std::array<Held, kHeldSlots> m_held;
-    std::unique_ptr<ScratchFile> m_scratch;  // made when a value first needs it
 };
 
 } // namespace kivo::core

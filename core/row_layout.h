@@ -25,7 +25,7 @@ struct RowLayout {
         // stretch do not split, and the line end ends the last field.
         Today,
     };
-    using Slot = std::int8_t;
+    using Slot = std::int16_t;
     static constexpr Slot kNone = -1;
     // Slots are told apart by one bit each in the splitter's masks.
     static constexpr int kMaxSlots = 32;

@@ -63,6 +63,8 @@ constexpr std::uint32_t slotBit(int slot) noexcept
 struct RowScan {
     std::size_t column = 0;   // the column whose bytes come next
     bool quoted = false;      // inside a quoted stretch
+    bool begun = false;       // the field in progress has bytes in an earlier piece
+    bool reopen = false;      // the last piece ended with the quote that closed a stretch
     bool lead = false;        // a lead byte ended the last piece: its second byte comes next
     bool unreadable = false;  // the field in progress holds a CR or a tab
     bool held = false;        // the field in progress has handed on bytes already
@@ -73,6 +75,29 @@ struct RowScan {
 };
 
 namespace splitter_detail {
+
+// Where a quote may open a quoted stretch: as the first byte of a field, or right after the
+// quote that closed one (a doubled quote inside a stretch stays in it). Every other quote is
+// an ordinary byte. `first` is the piece's first byte, `closedAt` the last closing quote in
+// it. A comma before a quote outside a stretch always ended a field: under CP932 a comma is
+// never a second byte.
+inline bool opensStretch(const RowScan& s, const char* q, const char* first, const char* closedAt) noexcept
+{
+    if (q == first)
+        return !s.begun || s.reopen;
+    return q[-1] == ',' || q - 1 == closedAt;
+}
+
+// Takes the quote at `q` by the rule above.
+inline void takeQuote(RowScan& s, const char* q, const char* first, const char*& closedAt) noexcept
+{
+    if (s.quoted) {
+        s.quoted = false;
+        closedAt = q;
+    } else if (opensStretch(s, q, first, closedAt)) {
+        s.quoted = true;
+    }
+}
 
 struct Skipped {
     const char* p;      // just after the last comma passed, or where the piece or text ended
@@ -85,7 +110,8 @@ struct Skipped {
 // dozens of such columns, mostly empty, so it counts the commas of sixteen bytes a round
 // wherever they hold no quote, NUL or (under CP932) byte that may start a character.
 template <bool Quotes>
-Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t count, bool twoByte) noexcept
+Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t count, bool twoByte, const char* first,
+                    const char*& closedAt) noexcept
 {
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     constexpr std::uint64_t kHighs = 0x8080808080808080u;
@@ -147,7 +173,7 @@ Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t coun
         if (c == '\0')
             return {p, passed, true};
         if (Quotes && c == '"') {
-            s.quoted = !s.quoted;
+            takeQuote(s, p, first, closedAt);
         } else if (c == ',' && !(Quotes && s.quoted)) {
             ++passed;
         } else if (twoByte && isLeadByte(static_cast<unsigned char>(c), CodePage::Cp932)) {
@@ -156,7 +182,7 @@ Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t coun
                 ++p;
                 break;
             }
-            if (static_cast<unsigned char>(p[1]) >= 0x20)
+            if (isTrailByte(static_cast<unsigned char>(p[1])))
                 ++p;
         }
         ++p;
@@ -174,6 +200,8 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     const char* p = piece.data();
     const char* end = p + piece.size();
     const char* start = p;
+    const char* const first = p;
+    const char* closedAt = nullptr;
     // Kept in locals: the compiler cannot tell that the values stored on the way leave the
     // layout's arrays alone, and would load their addresses again for every field.
     const std::size_t columns = layout.slotOfColumn.size();
@@ -197,14 +225,14 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     };
     if (s.lead && p != end) {
         s.lead = false;
-        // A control byte is never the second byte of a character: it is seen on its own.
-        if (static_cast<unsigned char>(*p) >= 0x20)
+        // A byte that cannot be a second byte is seen on its own, and so was the lead byte.
+        if (isTrailByte(static_cast<unsigned char>(*p)))
             ++p;
     }
     for (;;) {
         if (slotOf[s.column] == RowLayout::kNone) {
             const std::size_t run = runOf[s.column];
-            const Skipped skipped = skipColumns<Quotes>(s, p, end, run, twoByte);
+            const Skipped skipped = skipColumns<Quotes>(s, p, end, run, twoByte, first, closedAt);
             p = skipped.p;
             if (skipped.passed > 0) {
                 s.column += skipped.passed;
@@ -239,7 +267,7 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
             }
             start = ++p;
         } else if (Quotes && c == '"') {
-            s.quoted = !s.quoted;
+            takeQuote(s, p, first, closedAt);
             ++p;
         } else if (c == '\0') {
             // The line's text ends at its first NUL; nothing after it is read.
@@ -256,7 +284,7 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
                 s.lead = true;
                 break;
             }
-            p += static_cast<unsigned char>(p[1]) < 0x20 ? 1 : 2;
+            p += isTrailByte(static_cast<unsigned char>(p[1])) ? 2 : 1;
         } else {
             ++p;
         }
@@ -272,6 +300,12 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     if (slot != RowLayout::kNone && end != start) {
         out(slot, std::string_view(start, static_cast<std::size_t>(end - start)));
         s.held = true;
+    }
+    if (Quotes && end != first) {
+        // Every byte of the piece has been seen: its last one tells the next piece where the
+        // field in progress stands.
+        s.begun = end[-1] != ',' || s.quoted;
+        s.reopen = closedAt == end - 1;
     }
 }
 

@@ -87,7 +87,7 @@ PreambleOutcome SquidDataReader::readPreamble()
     }
     if (start.compare(0, kTodayColumns.size(), kTodayColumns) != 0 || start.size() < kTodayColumns.size())
         return PreambleOutcome::ColumnMismatch;
-    TitleMatcher titles(kTodayTitles, m_page);
+    TitleMatcher titles(kTodayTitles, m_page, RowLayout::Kind::Today);
     bool more = titles.feed(start, textEnds);
     while (more && !piece.lineEnds) {
         piece = m_lines->piece();

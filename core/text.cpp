@@ -12,7 +12,8 @@ std::size_t findLastChar(std::string_view text, char c, CodePage page) noexcept
     std::size_t last = std::string_view::npos;
     std::size_t i = 0;
     while (i < text.size()) {
-        if (isLeadByte(static_cast<unsigned char>(text[i]), page)) {
+        if (isLeadByte(static_cast<unsigned char>(text[i]), page) && i + 1 < text.size()
+            && isTrailByte(static_cast<unsigned char>(text[i + 1]))) {
             i += 2;
             continue;
         }

@@ -18,10 +18,18 @@ CodePage systemCodePage();
 // as UTF-8, the encoding of the program's own words and of the system's reasons.
 std::string systemTextToUtf8(const std::string& text);
 
-// True when `byte` starts a two-byte character in `page`.
+// True when `byte` may start a two-byte character in `page`. It does only when the next byte
+// is a second byte (isTrailByte); otherwise it is a character of its own, as Windows reads it.
 constexpr bool isLeadByte(unsigned char byte, CodePage page) noexcept
 {
     return page == CodePage::Cp932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+}
+
+// True when `byte` can be the second byte of a CP932 character. No control byte, blank, comma,
+// quote or dot can: those always stand for themselves.
+constexpr bool isTrailByte(unsigned char byte) noexcept
+{
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
 }
 
 // The position of the last `c` that is a character of its own, or npos.

@@ -62,14 +62,14 @@ TEST_F(RunFixture, AnEmptyQueueWritesHeaderAndTrailerSilentlyAndClearsTheFields)
 
 TEST_F(RunFixture, FilesAreConcatenatedInQueueOrderWithACountNoticeEach)
 {
-    files.files["/d/a.dat"] = squidFile(3, "a");
-    files.files["/d/b.dat"] = squidFile(4, "b");
+    files.files["/d/a.dat"] = squidFile(3, "1000");
+    files.files["/d/b.dat"] = squidFile(4, "2000");
     host.enqueue("a.dat", "/d/a.dat");
     host.enqueue("b.dat", "/d/b.dat");
     const RunResult result = run();
     EXPECT_TRUE(result.outputWritten);
     EXPECT_TRUE(result.everyInputOpened);
-    EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(3, "a") + itxRows(4, "b") + itxTrailer("run1"));
+    EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(3, "1000") + itxRows(4, "2000") + itxTrailer("run1"));
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 3},
                                                  {NoticeKind::PointsExtracted, "b.dat", 4}}));
     EXPECT_TRUE(host.queue.empty());

@@ -1,4 +1,5 @@
 #include "core/conversion_run.h"
+#include "core/igor_number.h"
 #include "core/itx_writer.h"
 #include "core/squid_reader.h"
 #include "memory_files.h"
@@ -11,6 +12,7 @@
 
 using kivo::core::CodePage;
 using kivo::core::ItxWriter;
+using kivo::core::LineReader;
 using kivo::core::Notice;
 using kivo::core::NoticeKind;
 using kivo::core::PreambleOutcome;
@@ -107,6 +109,12 @@ TEST(SquidDataReader, DecidesTheOutcomeFromThePreamble)
     }
 }
 
+// Column lines of today's instruments: their titles say which columns feed the waves.
+const std::string kMpms3 = "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),"
+                           "M. Std. Err. (emu),Transport Action,DC Moment Fixed Ctr (emu),"
+                           "DC Moment Err Fixed Ctr (emu),DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu),"
+                           "DC Fixed Fit,Map 16";
+
 struct SplitCase {
     const char* what;
     std::string line;
@@ -119,10 +127,10 @@ const SplitCase kSplits[] = {
     {"no comma gives five empty values", "12345", {"", "", "", "", ""}},
     {"an empty line gives five empty values", "", {"", "", "", "", ""}},
     {"trailing comma and more columns", "10.5,,10000,300,1.2E-05,3E-08,x,y,", {"10.5", "10000", "300", "1.2E-05", "3E-08"}},
-    {"fields are not trimmed and quotes are bytes", " 1 ,\"c,d\", 2,\"3\",,5 ,", {" 1 ", "d\"", " 2", "\"3\"", ""}},
+    {"quotes are bytes; blanks around a number are dropped", " 1 ,\"c,d\", 2,\"3\",,5 ,", {"1", "", "2", "", ""}},
     {"empty fields between commas", ",,,,,,", {"", "", "", "", ""}},
-    {"a value holding a CR or a tab is missing, other bytes pass",
-     "1,,2\rEND\rX Print \"injected\"\rBEGIN\r3,4\t,5,\v\f\x01 \"x\",", {"1", "", "", "5", "\v\f\x01 \"x\""}},
+    {"a value holding a CR or a tab is missing",
+     "1,,2\rEND\rX Print \"injected\"\rBEGIN\r3,4\t,5,6,", {"1", "", "", "5", "6"}},
     {"a NUL ends the text", "1,c,2,3\0,4,5,"s, {"1", "2", "", "", ""}},
 };
 
@@ -137,23 +145,22 @@ TEST(RowSplit, TakesAFieldOnlyWhenACommaFollowsIt)
     }
 }
 
-TEST(RowSplit, ACommaAsSecondByteOfAJapaneseCommentIsNoSeparator)
+TEST(RowSplit, UnderCp932ALeadByteTakesOnlyASecondByte)
 {
-    // Under CP932, 0x81 0x2C would be one (ill-formed) character, never a separator; a tab
-    // is never a second byte, so the value holding it stays unreadable.
-    const std::string data = "[Header]\r\n[Data]\r\nTime,Comment\r\n1,\x81,x,2,3,4,5,\r\n1,\x83\x5C,2,3,4,5,\r\n"
-                             "1,c,2\x81\t,3,4,5,\r\n";
+    // 0x83 0x5C and 0x89 0xB7 are characters; 0x93 before a comma and 0x81 before a tab are
+    // bytes of their own, so the comma splits and the value holding the tab is unreadable.
+    const std::string data = "[Header]\r\n[Data]\r\nTime,Comment\r\n1,\x83\x5C,2,3,4,5,\r\n"
+                             "100,\x89\xB7\x93,5000,300,1.5E-4,2.0E-8,\r\n1,c,2\x81\t,3,4,5,\r\n";
+    const std::string today = "[Header]\r\n[Data]\r\n" + kMpms3 + "\r\n\x89\xB7\x93,7,2,100,4E-5,1E-7,,,,,,,\r\n";
     for (std::size_t piece : kPieces) {
         EXPECT_EQ(readRows(data, piece, CodePage::Cp932).rows,
-                  (std::vector<Values>{{"1", "2", "3", "4", "5"}, {"1", "2", "3", "4", "5"}, {"1", "", "3", "4", "5"}}));
+                  (std::vector<Values>{{"1", "2", "3", "4", "5"},
+                                       {"100", "5000", "300", "1.5E-4", "2.0E-8"},
+                                       {"1", "", "3", "4", "5"}}));
+        EXPECT_EQ(readRows(today, piece, CodePage::Cp932).rows,
+                  (std::vector<Values>{{"7", "100", "2", "4E-5", "1E-7"}}));
     }
 }
-
-// Column lines of today's instruments: their titles say which columns feed the waves.
-const std::string kMpms3 = "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),"
-                           "M. Std. Err. (emu),Transport Action,DC Moment Fixed Ctr (emu),"
-                           "DC Moment Err Fixed Ctr (emu),DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu),"
-                           "DC Fixed Fit,Map 16";
 
 struct TitlesCase {
     const char* what;
@@ -172,8 +179,16 @@ const TitlesCase kTitles[] = {
     {"a quoted comment holds commas, a doubled quote changes nothing", kMpms3,
      "\"ZFC, 2 K\",7,2,100,,,,,,5E-5,1E-7,,\r\n\"say \"\"a,b\"\", ok\",8,2,100,4E-5,1E-7,,,,,,,x\r\n",
      PreambleOutcome::Rows, {{"7", "100", "2", "5E-5", "1E-7"}, {"8", "100", "2", "4E-5", "1E-7"}}},
+    {"a quote opens a stretch only as a field's first byte; after the closing one it is a byte", kMpms3,
+     "12\" rod,7,2,100,4E-5,1E-7,,,,,,,\r\n\"a\"x\",8,2,100,4E-5,1E-7,,,,,,,\r\n,1\",2,3,4E-5,1E-7,,,,,,,\r\n",
+     PreambleOutcome::Rows,
+     {{"7", "100", "2", "4E-5", "1E-7"}, {"8", "100", "2", "4E-5", "1E-7"}, {"", "3", "2", "4E-5", "1E-7"}}},
+    {"a quoted comma in a title splits nothing",
+     "Comment,Time Stamp (sec),\"Map 1, raw\",Temperature (K),Magnetic Field (Oe),Moment (emu),M. Std. Err. (emu)",
+     ",100,\"0.5, 0.7\",300,5000,1.5E-4,2.0E-8\r\n", PreambleOutcome::Rows,
+     {{"100", "5000", "300", "1.5E-4", "2.0E-8"}}},
     {"a quoted value in a needed column, more columns after it", kMpms3, ",7,\"2,5\",100,4E-5,1E-7,,,,,,,\r\n",
-     PreambleOutcome::Rows, {{"7", "100", "\"2,5\"", "4E-5", "1E-7"}}},
+     PreambleOutcome::Rows, {{"7", "100", "", "4E-5", "1E-7"}}},
     {"a short row, the text after its last comma counted; an empty row", kMpms3, ",9,4,200\r\n\r\n",
      PreambleOutcome::Rows, {{"9", "200", "4", "", ""}, {"", "", "", "", ""}}},
     {"the pair is the first whose moment is there, with its own error", kMpms3,
@@ -185,8 +200,8 @@ const TitlesCase kTitles[] = {
     {"titles in other orders, the DC pair first; of a title given twice the first counts",
      "Comment,Time Stamp (sec),DC Moment Err Free Ctr (emu),Magnetic Field (Oe),Moment (emu),Temperature (K),"
      "DC Moment Free Ctr (emu),M. Std. Err. (emu),Temperature (K)",
-     ",1,e2,F,,T,m2,e1,X\r\n,1,e2,F,m1,T,m2,e1,X\r\n", PreambleOutcome::Rows,
-     {{"1", "F", "T", "m2", "e2"}, {"1", "F", "T", "m1", "e1"}}},
+     ",1,62,3,,4,52,61,9\r\n,1,62,3,51,4,52,61,9\r\n", PreambleOutcome::Rows,
+     {{"1", "3", "4", "52", "62"}, {"1", "3", "4", "51", "61"}}},
     {"ACMS stays passed over",
      "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),M-DC (emu),M-Std.Dev. (emu),M' (emu)",
      ",1,2,3,4,5,6\r\n", PreambleOutcome::ColumnMismatch, {}},
@@ -223,19 +238,23 @@ TEST(SquidDataReader, AMomentHoldingACrOrTabIsThereButUnreadable)
         EXPECT_EQ(readRows(data, piece).rows, (std::vector<Values>{{"1", "3", "", "", "5"}})) << piece;
 }
 
-// Values far longer than a read block, and than the memory a row may hold, still arrive
-// byte for byte, each in its own wave; one without its comma is still not taken.
-TEST(SquidDataReader, LongValuesArriveWhole)
+// Values as long as a value may be arrive whole, each in its own wave, in rows far longer
+// than a read block; a longer one is NaN, and one without its comma is still not taken.
+TEST(SquidDataReader, LongValuesArriveWholeOrAsNaN)
 {
-    const auto big = [](char c) { return std::string(3 * ItxWriter::kHeldBytes + 5, c); };
-    const std::string older = "[Header]\r\n[Data]\r\nTime,Comment\r\n" + big('t') + "," + big('c') + ",2,3,4," +
-                              big('e') + ",\r\n" + "1,c,2,3,4," + big('x') + "\r\n";
-    const std::string today = "[Header]\r\n[Data]\r\n" + kMpms3 + "\r\n\"" + big('c') + "\"," + big('t') + ",2," +
-                              big('f') + ",,,," + big('x') + ",,5," + big('e') + "\r\n";
-    EXPECT_EQ(readRows(older, kivo::testing::kNever).rows,
-              (std::vector<Values>{{big('t'), "2", "3", "4", big('e')}, {"1", "2", "3", "4", ""}}));
-    EXPECT_EQ(readRows(today, kivo::testing::kNever).rows,
-              (std::vector<Values>{{big('t'), big('f'), "2", "5", big('e')}}));
+    const auto big = [](char digit) { return std::string(kivo::core::kLongestValue, digit); };
+    const std::string huge(LineReader::kBlockSize + 5, 'x');
+    const std::string older = "[Header]\r\n[Data]\r\nTime,Comment\r\n" + big('1') + "," + huge + ",2,3,4," + big('5') +
+                              ",\r\n" + "1,c,2,3,4," + big('6') + "\r\n" + "1,c,2,3," + big('7') + "0," + big('8') +
+                              ",\r\n";
+    const std::string today = "[Header]\r\n[Data]\r\n" + kMpms3 + "\r\n\"" + huge + "\"," + big('1') + "," + big('4') +
+                              "4," + big('2') + ",,,," + huge + ",,5," + big('3') + "\r\n";
+    for (std::size_t piece : {std::size_t{3}, kivo::testing::kNever}) {
+        EXPECT_EQ(readRows(older, piece).rows, (std::vector<Values>{{big('1'), "2", "3", "4", big('5')},
+                                                                    {"1", "2", "3", "4", ""},
+                                                                    {"1", "2", "3", "", big('8')}}));
+        EXPECT_EQ(readRows(today, piece).rows, (std::vector<Values>{{big('1'), big('2'), "", "5", big('3')}}));
+    }
 }
 
 TEST(SquidDataReader, OpenFailsForMissingAndLockedFiles)

@@ -26,7 +26,7 @@ const SearchCase kSearches[] = {
     {"only trail bytes", "\x95\x5C\x83\x5C", '\\', CodePage::Cp932, npos},
     {"same bytes under UTF-8 are plain", "\x95\x5C", '\\', CodePage::Utf8, 1},
     {"dot after a two-byte name", "\x95\x5C.dat", '.', CodePage::Cp932, 2},
-    {"lead byte swallows a comma", "a\x81,b,", ',', CodePage::Cp932, 4},
+    {"a lead byte before a comma is a byte of its own", "a\x81,b", ',', CodePage::Cp932, 2},
     {"UTF-8 name with a dot", "\xE8\xA1\xA8.dat", '.', CodePage::Utf8, 3},
     {"lone lead byte at the end", "ab\x81", 'x', CodePage::Cp932, npos},
     {"empty", "", ',', CodePage::Cp932, npos},

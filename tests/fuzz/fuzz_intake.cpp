@@ -43,15 +43,17 @@ bool isWaveNameByte(char c)
 }
 
 // The characters of `path`, each as its own bytes: under CP932 a byte 0x81..0x9F or
-// 0xE0..0xFC takes the byte after it along (when there is one), so that second byte is
-// never a character of its own.
+// 0xE0..0xFC takes the byte after it along when that one is 0x40..0x7E or 0x80..0xFC, so
+// that second byte is never a character of its own.
 std::vector<std::string> characters(std::string_view path, CodePage page)
 {
     std::vector<std::string> chars;
     for (std::size_t at = 0; at < path.size();) {
         const unsigned byte = static_cast<unsigned char>(path[at]);
-        const bool pair = page == CodePage::Cp932 && ((0x81 <= byte && byte <= 0x9F) || (0xE0 <= byte && byte <= 0xFC));
-        const std::size_t width = pair && at + 1 < path.size() ? 2 : 1;
+        const bool pair = page == CodePage::Cp932 && ((0x81 <= byte && byte <= 0x9F) || (0xE0 <= byte && byte <= 0xFC))
+                          && at + 1 < path.size();
+        const unsigned next = pair ? static_cast<unsigned char>(path[at + 1]) : 0;
+        const std::size_t width = pair && ((0x40 <= next && next <= 0x7E) || (0x80 <= next && next <= 0xFC)) ? 2 : 1;
         chars.emplace_back(path.substr(at, width));
         at += width;
     }

@@ -6,6 +6,7 @@
 #include "core/text.h"
 
 #include <array>
+#include <cctype>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -38,15 +39,26 @@ inline std::vector<std::string> referenceLines(std::string_view data)
     return lines;
 }
 
+// The bytes of the character that starts at text[i]: under CP932 a byte 0x81..0x9F or
+// 0xE0..0xFC followed by one of 0x40..0x7E or 0x80..0xFC makes two, every other byte one.
+inline std::size_t referenceWidth(std::string_view text, std::size_t i, core::CodePage page)
+{
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const bool lead = page == core::CodePage::Cp932
+                      && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+    if (!lead || i + 1 == text.size())
+        return 1;
+    const auto next = static_cast<unsigned char>(text[i + 1]);
+    return (next >= 0x40 && next <= 0x7E) || (next >= 0x80 && next <= 0xFC) ? 2 : 1;
+}
+
 // Positions of the commas of `text` that are characters of their own in `page`, walking
 // one character at a time from the start.
 inline std::vector<std::size_t> referenceCommas(std::string_view text, core::CodePage page)
 {
     std::vector<std::size_t> commas;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool lead = page == core::CodePage::Cp932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
-        if (lead) {
+        if (referenceWidth(text, i, page) == 2) {
             ++i;
             continue;
         }
@@ -56,13 +68,32 @@ inline std::vector<std::size_t> referenceCommas(std::string_view text, core::Cod
     return commas;
 }
 
-// What becomes of a field on its way to Igor: a CR would end Igor's line and a tab split
-// the item, so a field holding either is handed on as a missing value.
-inline std::string referenceValue(std::string field)
+// What becomes of a field on its way to Igor: it is written, without the blanks around it,
+// only when it is a decimal number Igor reads (sign, digits with a point, exponent; NaN and
+// INF in any case) and at most 4,096 bytes long; otherwise it is a missing value.
+inline std::string referenceValue(const std::string& field)
 {
-    if (field.find_first_of("\r\t") != std::string::npos)
+    const std::size_t from = field.find_first_not_of(' ');
+    if (field.size() > 4096 || from == std::string::npos)
         return {};
-    return field;
+    const std::string value = field.substr(from, field.find_last_not_of(' ') + 1 - from);
+    const auto unsign = [](std::string s) { return !s.empty() && (s[0] == '+' || s[0] == '-') ? s.substr(1) : s; };
+    const auto allDigits = [](const std::string& s) {
+        return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+    };
+    const std::string body = unsign(value);
+    std::string lower = body;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "nan" || lower == "inf")
+        return value;
+    const std::size_t e = body.find_first_of("eE");
+    if (e != std::string::npos && !allDigits(unsign(body.substr(e + 1))))
+        return {};
+    std::string digits = body.substr(0, e);
+    if (const std::size_t point = digits.find('.'); point != std::string::npos)
+        digits.erase(point, 1);
+    return allDigits(digits) ? value : std::string();
 }
 
 // Fields 1, 3, 4, 5 and 6 of a row: field k is the text between comma k-1 and comma k.
@@ -78,27 +109,31 @@ inline std::array<std::string, 5> referenceRow(std::string_view line, core::Code
     return {field(0), field(2), field(3), field(4), field(5)};
 }
 
-// The fields of a row of today's instruments: split at every comma that is a character of
-// its own and stands outside a quoted stretch (each double quote opens or closes one); the
-// text after the last comma is a field too.
-inline std::vector<std::string> referenceFields(std::string_view text, core::CodePage page, bool quotes)
+// The fields of a line of today's instruments (its column line and its rows): split at every
+// comma that is a character of its own and stands outside a quoted stretch; the text after
+// the last comma is a field too. A quote opens a stretch only as a field's first byte;
+// inside one, two quotes in a row stay in it and a single quote closes it; every other quote
+// is a byte like any other. Fields keep their bytes, quotes included.
+inline std::vector<std::string> referenceFields(std::string_view text, core::CodePage page)
 {
     std::vector<std::string> fields(1);
     bool quoted = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool lead = page == core::CodePage::Cp932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
-        if (lead) {
-            fields.back() += text.substr(i, 2);
-            ++i;
+        const std::size_t width = referenceWidth(text, i, page);
+        if (text[i] == ',' && width == 1 && !quoted) {
+            fields.emplace_back();
             continue;
         }
-        if (quotes && text[i] == '"')
-            quoted = !quoted;
-        if (text[i] == ',' && !quoted)
-            fields.emplace_back();
-        else
-            fields.back() += text[i];
+        if (text[i] == '"') {
+            if (fields.back().empty())
+                quoted = true;
+            else if (quoted && i + 1 < text.size() && text[i + 1] == '"')
+                fields.back() += text[i++]; // the first of two: both stay in the stretch
+            else if (quoted)
+                quoted = false;
+        }
+        fields.back() += text.substr(i, width);
+        i += width - 1;
     }
     return fields;
 }
@@ -106,12 +141,12 @@ inline std::vector<std::string> referenceFields(std::string_view text, core::Cod
 // Which columns of today's instruments feed the waves: the first column of each title.
 struct TodaysColumns {
     std::optional<std::size_t> time, field, temperature;
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;  // moment and error, in the order tried
+    std::vector<std::pair<std::size_t, std::size_t>> pairs; // moment and error, in the order tried
 };
 
 inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine, core::CodePage page)
 {
-    const std::vector<std::string> titles = referenceFields(columnLine, page, false);
+    const std::vector<std::string> titles = referenceFields(columnLine, page);
     auto column = [&](std::string_view title) -> std::optional<std::size_t> {
         // Titles past the 65,536th column are not looked at.
         for (std::size_t k = 0; k < titles.size() && k < 65536; ++k) {
@@ -122,7 +157,7 @@ inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine,
     };
     TodaysColumns columns{column("Time Stamp (sec)"), column("Magnetic Field (Oe)"), column("Temperature (K)"), {}};
     const std::pair<const char*, const char*> pairs[] = {{"Moment (emu)", "M. Std. Err. (emu)"},
-                                                          {"DC Moment Free Ctr (emu)", "DC Moment Err Free Ctr (emu)"}};
+                                                         {"DC Moment Free Ctr (emu)", "DC Moment Err Free Ctr (emu)"}};
     for (const auto& [moment, error] : pairs) {
         if (column(moment) && column(error))
             columns.pairs.emplace_back(*column(moment), *column(error));
@@ -135,7 +170,7 @@ inline std::optional<TodaysColumns> referenceTitles(std::string_view columnLine,
 inline std::array<std::string, 5> referenceTodaysRow(std::string_view line, const TodaysColumns& columns,
                                                      core::CodePage page)
 {
-    const std::vector<std::string> fields = referenceFields(line, page, true);
+    const std::vector<std::string> fields = referenceFields(line, page);
     auto cell = [&](std::size_t k) { return k < fields.size() ? fields[k] : std::string(); };
     std::string moment;
     std::string error;

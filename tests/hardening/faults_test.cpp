@@ -181,7 +181,7 @@ TEST_F(Faults, SignalsEndingTheRunLeaveNoStagingFile)
 TEST_F(Faults, QueuedFileReplacedByAFolderEndsTheRunAndKeepsTheEarlierOutput)
 {
     writeFile(dir / "a.dat", squidFile(3));
-    writeFile(dir / "b.dat", squidFile(4, "b"));
+    writeFile(dir / "b.dat", squidFile(4, "2000"));
     writeFile(dir / "out.itx", kEarlier);
     BlockingStderr blocked(kConcatenated.size());
     Child run({"-o", "out.itx", "-p", "run", "a.dat", "b.dat"}, {dir, {}, blocked.writeEnd()});
@@ -204,7 +204,7 @@ TEST_F(Faults, StandardErrorClosedByItsReaderDoesNotCostTheOutput)
     // conversion the user asked for must still be finished and put in place, and no
     // staging file left behind.
     writeFile(dir / "a.dat", squidFile(3));
-    writeFile(dir / "b.dat", squidFile(4, "b"));
+    writeFile(dir / "b.dat", squidFile(4, "2000"));
     int ends[2];
     ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
     ::close(ends[0]);
@@ -213,7 +213,7 @@ TEST_F(Faults, StandardErrorClosedByItsReaderDoesNotCostTheOutput)
     const Finished done = run.wait();
     EXPECT_EQ(done.signal, 0);
     EXPECT_EQ(done.exitStatus, 0);
-    EXPECT_EQ(readFile(dir / "out.itx"), itxHeader("run") + itxRows(3) + itxRows(4, "b") + itxTrailer("run"));
+    EXPECT_EQ(readFile(dir / "out.itx"), itxHeader("run") + itxRows(3) + itxRows(4, "2000") + itxTrailer("run"));
     EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.dat", "b.dat", "out.itx"}));
 }
 

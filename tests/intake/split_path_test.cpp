@@ -85,6 +85,8 @@ TEST(SplitPath, Cp932SecondByteIsNeverTakenForTheSeparator)
         {"C:\\\x95\x5C\x83\x5C", {"C:", "\x95\x5C\x83\x5C", ""}},
         // ｱ.dat: half-width katakana is a single byte
         {"C:\\\xB1.dat", {"C:", "\xB1", "dat"}},
+        // A lead byte before a dot, which is never a second byte, is a byte of its own
+        {"C:\\d\\\x81.dat", {"C:\\d", "\x81", "dat"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(splitPath(c.path, '\\', CodePage::Cp932), c.expected) << c.path;

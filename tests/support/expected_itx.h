@@ -26,7 +26,7 @@ inline std::string squidFile(const std::vector<std::string>& rows)
     return s;
 }
 
-// A SQUID data file of `rows` rows whose times are `tag` followed by 1, 2, ...
+// A SQUID data file of `rows` rows whose times are `tag` (digits) followed by 1, 2, ...
 inline std::string squidFile(int rows, const std::string& tag = "")
 {
     std::vector<std::string> lines;
