@@ -4,6 +4,7 @@
 #include "core/itx_writer.h"
 #include "core/squid_reader.h"
 
+#include <optional>
 #include <vector>
 
 namespace kivo::core {
@@ -39,9 +40,13 @@ void convertFile(Host& host, SquidDataReader& reader, ItxWriter& writer, const s
     case PreambleOutcome::NoDataSection:
         host.notify({NoticeKind::NoDataSection, displayName});
         return;
+    // Files written by other instruments carry other columns; the window passes them over
+    // without a notice.
     case PreambleOutcome::NoColumnLine:
+        host.passedOver(displayName, "it has no column line");
+        return;
     case PreambleOutcome::ColumnMismatch:
-        // Files written by other instruments carry other columns; they are passed over quietly.
+        host.passedOver(displayName, "its column line is not one Kivo reads");
         return;
     case PreambleOutcome::Rows:
         break;
@@ -50,6 +55,36 @@ void convertFile(Host& host, SquidDataReader& reader, ItxWriter& writer, const s
     while (reader.nextRow(writer))
         ++count;
     host.notify({NoticeKind::PointsExtracted, displayName, count});
+}
+
+// Converts the queue front first, removing each entry once its file is done. Stops at the
+// first file that cannot be opened, leaving it queued, and returns its notice.
+std::optional<Notice> convertQueue(Host& host, ItxWriter& writer, FileSystem& files, CodePage page)
+{
+    while (host.queueCount() > 0) {
+        const QueueEntry entry = host.queueFront();
+        SquidDataReader reader(page);
+        if (!reader.open(files, entry.fullPath))
+            return Notice{NoticeKind::FileNotOpen, entry.displayName, 0, files.failureReason()};
+        convertFile(host, reader, writer, entry.displayName);
+        reader.close();
+        host.queueRemoveFront();
+    }
+    return std::nullopt;
+}
+
+// Gives the user back the batch as it was before the run, so that it can be converted
+// again once the cause is mended.
+void restoreBatch(Host& host, const std::vector<QueueEntry>& queued, const std::string& prefix,
+                  const std::string& outputPath)
+{
+    while (host.queueCount() > 0)
+        host.queueRemoveFront();
+    for (const QueueEntry& entry : queued)
+        host.queueAppend(entry);
+    host.wavePrefix = prefix;
+    host.outputPath = outputPath;
+    host.exchange(Exchange::ToControls);
 }
 
 } // namespace
@@ -71,40 +106,35 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
             {NoticeKind::OutfileNotOpen, {}, 0, "the output names the input " + systemTextToUtf8(input->displayName)});
         return result;
     }
-    ItxWriter writer;
-    if (!writer.create(files, outputPath)) {
-        host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});
-        return result;
-    }
-
-    try {
-        writer.writeHeader(prefix);
-        while (host.queueCount() > 0) {
-            const QueueEntry entry = host.queueFront();
-            SquidDataReader reader(page);
-            if (reader.open(files, entry.fullPath)) {
-                convertFile(host, reader, writer, entry.displayName);
-                reader.close();
-            } else {
-                // One unreadable file must not cost the user the rest of the batch.
-                host.notify({NoticeKind::FileNotOpen, entry.displayName, 0, files.failureReason()});
-                result.everyInputOpened = false;
-            }
-            host.queueRemoveFront();
+    std::optional<Notice> unopened;
+    {
+        // The output is discarded with the writer unless it was closed.
+        ItxWriter writer;
+        if (!writer.create(files, outputPath)) {
+            host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});
+            return result;
         }
-        writer.writeTrailer(prefix);
-        writer.close();
-    } catch (const IoError&) {
-        // The output is discarded with the writer; give the user back the batch as it was
-        // so that it can be converted again once the cause is mended.
-        while (host.queueCount() > 0)
-            host.queueRemoveFront();
-        for (const QueueEntry& entry : queued)
-            host.queueAppend(entry);
-        host.wavePrefix = prefix;
-        host.outputPath = outputPath;
-        host.exchange(Exchange::ToControls);
-        throw;
+        try {
+            writer.writeHeader(prefix);
+            unopened = convertQueue(host, writer, files, page);
+            if (!unopened) {
+                writer.writeTrailer(prefix);
+                writer.close();
+            }
+        } catch (...) {
+            // Whatever ended the run (a failed read or write, memory running out), the
+            // window must not be left with the queue half drained.
+            restoreBatch(host, queued, prefix, outputPath);
+            throw;
+        }
+    }
+    if (unopened) {
+        // An output without that file's rows would pass for the whole batch: the run ends
+        // there, as at a read error, and the earlier output stays.
+        restoreBatch(host, queued, prefix, outputPath);
+        host.notify(*unopened);
+        result.everyInputOpened = false;
+        return result;
     }
 
     result.outputWritten = true;

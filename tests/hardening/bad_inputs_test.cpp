@@ -52,8 +52,9 @@ Expected modelled(const std::string& name, const std::string& contents)
     case kivo::fuzz::Outcome::NoDataSection:
         return {noDataNotice(name), ""};
     case kivo::fuzz::Outcome::NoColumnLine:
+        return {reasonLine(name + ": passed over: it has no column line"), ""};
     case kivo::fuzz::Outcome::ColumnMismatch:
-        return {"", ""};
+        return {reasonLine(name + ": passed over: its column line is not one Kivo reads"), ""};
     case kivo::fuzz::Outcome::Rows:
         break;
     }
