@@ -1,11 +1,19 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
+#include <vector>
 
 namespace kivo::cli {
 
 #ifdef _WIN32
+
+// The arguments after the program's name, which Windows gives in UTF-16, in the ANSI code
+// page, as run() takes them. Nothing when one of them holds a character that the code page
+// cannot spell exactly (a best fit would name another file): a line on `err` names it.
+std::optional<std::vector<std::string>> ansiArguments(int argc, wchar_t** argv, std::ostream& err);
 
 // While it lives, std::cout and std::cerr take UTF-8 and write it as Windows expects: as
 // UTF-16 through WriteConsoleW on a console, whatever its code page, and in the ANSI code

@@ -4,9 +4,11 @@
 #include "cli/console.h"
 #include "core/windows/wide_text.h"
 
+#include <cstdio>
 #include <iostream>
 #include <streambuf>
 #include <string>
+#include <utility>
 
 #include <windows.h>
 
@@ -98,8 +100,41 @@ private:
     std::string m_pending;
 };
 
+// The first character of `text` that the ANSI code page cannot spell, as U+XXXX: the name
+// itself may reach a redirected stream only with that character misspelt.
+std::string unspellableCharacter(std::wstring_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool pair = IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]);
+        if (core::toAnsiExactly(text.substr(i, pair ? 2 : 1))) {
+            i += pair ? 1 : 0;
+            continue;
+        }
+        const unsigned long code = pair ? 0x10000ul + ((text[i] - 0xD800ul) << 10) + (text[i + 1] - 0xDC00ul) : text[i];
+        char name[16];
+        std::snprintf(name, sizeof name, "U+%04lX", code);
+        return name;
+    }
+    return "a character";
+}
+
 } // namespace
 
+std::optional<std::vector<std::string>> ansiArguments(int argc, wchar_t** argv, std::ostream& err)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::optional<std::string> arg = core::toAnsiExactly(argv[i]);
+        if (!arg) {
+            err << "kivo-convert: " << narrow(argv[i], CP_UTF8) << ": " << unspellableCharacter(argv[i])
+                << " in the name has no spelling in code page " << GetACP()
+                << ", so no file can be opened under it; nothing was converted\n";
+            return std::nullopt;
+        }
+        args.push_back(std::move(*arg));
+    }
+    return args;
+}
 
 struct ConsoleText::Streams {
     ConsoleBuffer out{STD_OUTPUT_HANDLE};

@@ -3,6 +3,9 @@
 
 #include <csignal>
 #include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
 
 #ifndef _WIN32
 #include <cerrno>
@@ -10,7 +13,12 @@
 #include <unistd.h>
 #endif
 
+#ifdef _WIN32
+// The arguments as UTF-16 (the C runtime's ANSI argv would spell "¥" as "\\", another path).
+int wmain(int argc, wchar_t** argv)
+#else
 int main(int argc, char** argv)
+#endif
 {
 #ifndef _WIN32
     // A closed standard descriptor would be taken by the next file opened, and notices
@@ -22,11 +30,17 @@ int main(int argc, char** argv)
 #endif
 #ifdef _WIN32
     const kivo::cli::ConsoleText console;
+    const std::optional<std::vector<std::string>> ansi = kivo::cli::ansiArguments(argc, argv, std::cerr);
+    if (!ansi)
+        return 1;
+    const std::vector<std::string>& args = *ansi;
+#else
+    const std::vector<std::string> args(argv + 1, argv + argc);
 #endif
 #ifdef SIGPIPE
     // Notices are a side channel: a reader that closed standard error must not kill the
     // run half way and leave its staging file behind instead of the output.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    return kivo::cli::run({argv + 1, argv + argc}, std::cout, std::cerr);
+    return kivo::cli::run(args, std::cout, std::cerr);
 }

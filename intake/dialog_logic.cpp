@@ -6,6 +6,7 @@
 #include "core/text.h"
 #include "intake/intake.h"
 
+#include <exception>
 #include <utility>
 
 namespace kivo::intake {
@@ -59,6 +60,11 @@ void DialogLogic::OnMakeItx()
     } catch (const core::IoError& error) {
         m_notifier.error(core::withReason(core::ioErrorText(error.operation(), core::systemTextToUtf8(error.path())),
                                           error.reason()));
+    } catch (const std::exception& error) {
+        // Out of memory, above all. Let past, it would end the program in the toolkit's
+        // event loop with the queue half drained; the run has put back queue and fields.
+        m_notifier.error(core::withReason(
+            core::ioErrorText(core::IoOperation::Read, core::systemTextToUtf8(outputPath)), error.what()));
     }
 }
 

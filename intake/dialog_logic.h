@@ -55,8 +55,10 @@ public:
     // file, "Make itx" gets the focus. Ignored while a run or an earlier drop is still at a
     // notice: it would change the queue under that run's feet.
     void OnDropFiles(const std::vector<std::string>& paths, const std::vector<std::string>& unspellable = {});
-    // "Make itx": converts the queue. A failure of the run is shown in a stop box and leaves
-    // the window open with the queue and fields as they were. Ignored during a run or drop.
+    // "Make itx": converts the queue. A failure of the run (a read, write or close error, or
+    // any other std::exception such as std::bad_alloc, told as an unknown error on the
+    // output with its what() as the reason) is shown in a stop box and leaves the window
+    // open with the queue and fields as they were. Ignored during a run or drop.
     void OnMakeItx();
     // The wave prefix field lost the focus: it is forced into a wave-name shape, unless the
     // window is closing or the sanitizer's own notice took the focus.

@@ -1,5 +1,6 @@
 #include "win32/dropped_files.h"
 
+#include "core/windows/wide_text.h"
 #include "win32/wide_text.h"
 
 #include <optional>
@@ -56,7 +57,7 @@ DroppedFiles droppedFiles(HDROP drop)
     DroppedFiles files;
     for (UINT index = 0; index < count; ++index) {
         const std::wstring name = droppedPathW(drop, index);
-        if (toAnsiExactly(name))
+        if (core::toAnsiExactly(name))
             files.paths.push_back(droppedPathA(drop, index));
         else
             files.unspellable.push_back(lastComponent(name));
@@ -68,7 +69,7 @@ DroppedFiles spelledFiles(const std::vector<std::wstring>& paths)
 {
     DroppedFiles files;
     for (const std::wstring& path : paths) {
-        if (std::optional<std::string> narrow = toAnsiExactly(path))
+        if (std::optional<std::string> narrow = core::toAnsiExactly(path))
             files.paths.push_back(std::move(*narrow));
         else
             files.unspellable.push_back(lastComponent(path));

@@ -4,24 +4,6 @@
 
 namespace kivo::win32 {
 
-std::optional<std::string> toAnsiExactly(std::wstring_view text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = static_cast<int>(text.size());
-    BOOL usedDefault = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr, 0,
-                                           nullptr, &usedDefault);
-    if (length == 0 || usedDefault)
-        return std::nullopt;
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, narrow.data(), length, nullptr,
-                        &usedDefault);
-    if (usedDefault)
-        return std::nullopt;
-    return narrow;
-}
-
 std::string toUtf8(std::wstring_view text)
 {
     return core::narrow(text, CP_UTF8);

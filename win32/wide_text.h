@@ -3,17 +3,12 @@
 // UTF-16 for the W functions, so that Japanese shows whatever the system's code page.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include <windows.h>
 
 namespace kivo::win32 {
-
-// `text` in the ANSI code page, or nothing when a character has no exact equivalent there
-// (it would otherwise become "?" or a look-alike, which names another file or none).
-std::optional<std::string> toAnsiExactly(std::wstring_view text);
 
 // UTF-16 to UTF-8.
 std::string toUtf8(std::wstring_view text);

@@ -37,6 +37,27 @@ std::string narrow(std::wstring_view text, unsigned int codePage)
     return bytes;
 }
 
+std::optional<std::string> toAnsiExactly(std::wstring_view text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = static_cast<int>(text.size());
+    // With UTF-8 as the ANSI code page every character has its spelling, and Windows takes
+    // neither of the two checks below for it: only a lone surrogate fails there.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* check = utf8 ? nullptr : &usedDefault;
+    const int length = WideCharToMultiByte(CP_ACP, flags, text.data(), size, nullptr, 0, nullptr, check);
+    if (length == 0 || usedDefault)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, flags, text.data(), size, bytes.data(), length, nullptr, check);
+    if (usedDefault)
+        return std::nullopt;
+    return bytes;
+}
+
 std::string systemTextToUtf8(const std::string& text)
 {
     return narrow(widen(text, CP_ACP), CP_UTF8);

@@ -2,6 +2,7 @@
 // console edge of kivo-convert and the Win32 window alike.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,5 +14,11 @@ std::wstring widen(std::string_view text, unsigned int codePage);
 
 // UTF-16 `text` in `codePage`; a character the code page lacks becomes its stand-in.
 std::string narrow(std::wstring_view text, unsigned int codePage);
+
+// UTF-16 `text` in the ANSI code page, or nothing when a character has no exact equivalent
+// there: a best fit (U+00A5 "¥" becomes "\\" under code page 932) or the stand-in "?"
+// would name another file, or none. For every name that comes in as UTF-16 (arguments,
+// drops) and goes on as the core takes names.
+std::optional<std::string> toAnsiExactly(std::wstring_view text);
 
 } // namespace kivo::core

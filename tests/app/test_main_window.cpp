@@ -5,6 +5,7 @@
 #include "app/notifier.h"
 #include "core/io_error.h"
 #include "expected_itx.h"
+#include "memory_files.h"
 #include "notice_texts.h"
 #include "recording_notifier.h"
 #include "squid_files.h"
@@ -150,6 +151,7 @@ private slots:
     void outputThatCannotBeCreatedKeepsEverything();
     void inputThatCannotBeOpenedKeepsEverything();
     void readErrorShowsStopBoxAndKeepsWindow();
+    void outOfMemoryShowsStopBoxAndKeepsWindow();
     void f1OpensAboutBox();
     void contextMenuOpensAboutBox();
 
@@ -678,6 +680,25 @@ void TestMainWindow::readErrorShowsStopBoxAndKeepsWindow()
     QCOMPARE(outputPath()->toPlainText(), m_folder->path(QStringLiteral("run1.itx")));
     QVERIFY(!QFile::exists(m_folder->path(QStringLiteral("run1.itx"))));
     m_window.reset();  // before failingDisk goes
+}
+
+void TestMainWindow::outOfMemoryShowsStopBoxAndKeepsWindow()
+{
+    testing::MemoryFileSystem memory;
+    memory.outOfMemory = true;
+    m_window.reset();
+    makeWindow(memory);
+    m_window->OnDropFiles({"/d/run1.dat"});
+
+    QTest::mouseClick(makeItx(), Qt::LeftButton);
+
+    QCOMPARE(m_notifier->errors, Said{testing::texts::withReason(testing::texts::readFailure("/d/run1.itx"),
+                                                                 std::bad_alloc().what())});
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(listed(fileList()), QStringList{QStringLiteral("run1.dat")});
+    QCOMPARE(outputPath()->toPlainText(), QStringLiteral("/d/run1.itx"));
+    QVERIFY(memory.files.empty());
+    m_window.reset();  // before memory goes
 }
 
 void TestMainWindow::f1OpensAboutBox()

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace kivo::testing {
 
@@ -62,6 +63,8 @@ private:
 
 std::unique_ptr<core::ByteSource> MemoryFileSystem::openRead(const std::string& path)
 {
+    if (outOfMemory)
+        throw std::bad_alloc();
     const auto it = files.find(path);
     if (it == files.end() || locked.count(path) != 0)
         return nullptr;

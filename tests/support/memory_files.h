@@ -46,6 +46,7 @@ public:
     std::size_t failWriteAfter = kNever;       // write error after this many output bytes
     bool failCommit = false;
     bool failInputClose = false;
+    bool outOfMemory = false;                  // opening an input throws std::bad_alloc
     int stagedAlive = 0;                       // staging files not yet committed or discarded
 
     std::unique_ptr<core::ByteSource> openRead(const std::string& path) override;

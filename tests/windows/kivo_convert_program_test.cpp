@@ -88,8 +88,10 @@ HANDLE inheritableFile(const std::string& path)
                        nullptr);
 }
 
-// Runs kivo-convert.exe in `folder`; standard output and error land in files outside it.
-Outcome runProgram(const std::string& folder, const std::vector<std::string>& args)
+// Runs kivo-convert.exe in `folder` with `args` (CP932) and then `wideArgs` (UTF-16, as
+// Explorer passes names the code page cannot spell); standard output and error land in
+// files outside it.
+Outcome runProgram(const std::string& folder, const std::vector<std::string>& args, const std::wstring& wideArgs = {})
 {
     static TempFolder streams;
     const std::string outPath = streams / "stdout";
@@ -100,15 +102,25 @@ Outcome runProgram(const std::string& folder, const std::vector<std::string>& ar
 
     const HANDLE out = inheritableFile(outPath);
     const HANDLE err = inheritableFile(errPath);
-    STARTUPINFOA startup{};
+    std::wstring wideLine(commandLine.size(), L'\0');
+    wideLine.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, commandLine.data(),
+                                                                 static_cast<int>(commandLine.size()), wideLine.data(),
+                                                                 static_cast<int>(wideLine.size()))));
+    if (!wideArgs.empty())
+        wideLine += L" " + wideArgs;
+    std::wstring wideFolder(folder.size(), L'\0');
+    wideFolder.resize(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, folder.data(), static_cast<int>(folder.size()),
+                                                     wideFolder.data(), static_cast<int>(wideFolder.size()))));
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = INVALID_HANDLE_VALUE;
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        folder.c_str(), &startup, &process);
+    const BOOL started = CreateProcessW(nullptr, wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        wideFolder.c_str(), &startup, &process);
     CloseHandle(out);
     CloseHandle(err);
     if (!started) {
@@ -175,6 +187,36 @@ TEST(KivoConvertOnWindows, InputHeldByAnotherProgramEndsTheRunWithStatusOne)
     const Outcome again = runProgram(folder.path(), {"-p", "run", "-o", "out.itx", "a.dat", kSo + ".dat", "c.dat"});
     EXPECT_EQ(again.status, 0u) << again.err;
     EXPECT_EQ(readFile(folder / "out.itx").value_or("(missing)"), expectedItx("run", {1, 4, 2}));
+}
+
+// ¥ (U+00A5) has no spelling in code page 932; a best fit makes it "\\", so that a¥b.dat
+// would open a\b.dat and -o x¥y.itx replace x\y.itx.
+TEST(KivoConvertOnWindows, ANameTheCodePageCannotSpellIsRefusedRatherThanBestFitted)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs the Japanese ANSI code page";
+    TempFolder folder;
+    makeFolder(folder / "a");
+    writeFile(folder / "a\\b.dat", squidFile(2));
+    makeFolder(folder / "x");
+    writeFile(folder / "x\\y.itx", "earlier output\r\n");
+    struct Case {
+        std::wstring args;
+        std::string named;
+    };
+    const Case cases[] = {
+        {L"a\u00A5b.dat", "a\u00A5b.dat"},
+        {L"-o x\u00A5y.itx a\\b.dat", "x\u00A5y.itx"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = runProgram(folder.path(), {}, c.args);
+        EXPECT_EQ(outcome.status, 1u);
+        EXPECT_EQ(outcome.err, redirected("kivo-convert: " + c.named
+                                          + ": U+00A5 in the name has no spelling in code page 932, so no file can be "
+                                            "opened under it; nothing was converted\n"));
+    }
+    EXPECT_EQ(listFolder(folder / "a"), std::vector<std::string>{"b.dat"});
+    EXPECT_EQ(readFile(folder / "x\\y.itx").value_or("(missing)"), "earlier output\r\n");
 }
 
 TEST(KivoConvertOnWindows, OutputNamingAQueuedInputIsRefusedBeforeAnythingIsWritten)
