@@ -41,7 +41,7 @@ std::wstring noticeBoxText(const core::Notice& notice)
 
 std::wstring errorBoxText(const core::IoError& error)
 {
-    return boxText(withReason(core::ioErrorText(error.operation(), core::systemTextToUtf8(error.path())), error.reason()));
+    return boxText(withReason(error.what(), error.reason()));
 }
 
 std::wstring unspellableNameText(const std::wstring& name)

@@ -85,7 +85,12 @@ protected:
             return refuse("cannot open", path, errno);
         // A directory opens; and a pipe or device would never end.
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(fd, &st) != 0) {
+            const int error = errno;
+            ::close(fd);
+            return refuse("cannot open", path, error);
+        }
+        if (!S_ISREG(st.st_mode)) {
             ::close(fd);
             return S_ISDIR(st.st_mode) ? refuse("cannot open", path, EISDIR)
                                        : refuse("cannot open", path, "not a regular file");
