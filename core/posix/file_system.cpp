@@ -112,6 +112,13 @@ protected:
             return throughStream(path, stream);
         if (path.back() == '/')
             return refuse("cannot create", path, EISDIR);
+        // Standard output or error under another name (/dev/../dev/stdout, a link to it,
+        // /proc/thread-self/fd/1): written through the descriptor, so >> appends. Told by
+        // the file the path opens, which for a pipe has no name to resolve to.
+        if (struct stat named{}; ::stat(path.c_str(), &named) == 0) {
+            if (const int stream = streamHolding(named); stream >= 0)
+                return throughStream(path, stream);
+        }
         // A link is written through, as opening it for writing would: the file it leads to
         // is replaced, and the link stays.
         std::string place = resolve(path);
@@ -121,10 +128,6 @@ protected:
         if (!exists && errno != ENOENT)
             return refuse("cannot create", path, errno);
         if (exists) {
-            // Standard output or error under another name (/dev/../dev/stdout, a link to
-            // it, /proc/thread-self/fd/1): written through the descriptor, so >> appends.
-            if (const int stream = streamHolding(st); stream >= 0)
-                return throughStream(path, stream);
             if (S_ISDIR(st.st_mode))
                 return refuse("cannot create", path, EISDIR);
             if (!S_ISREG(st.st_mode))
