@@ -6,6 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-ipafont-gothic
 TEST_PACKAGES  := $(BUILD_PACKAGES) time
 TEST_PACKAGES  += desktop-file-utils  # validates app/kivo.desktop
+TEST_PACKAGES  += acl  # setfacl and getfacl, for the ACLs a replaced output keeps
 # The libFuzzer build, its runtime and the static checks.
 TEST_PACKAGES  += clang libclang-rt-14-dev clang-tidy
 

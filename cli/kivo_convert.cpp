@@ -229,7 +229,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             core::OnMakeItx(window, &intake::SanitizeWavePrefix, core::platformFileSystem(), page);
         return result.outputWritten && result.everyInputOpened && everyFileQueued ? 0 : 1;
     } catch (const core::IoError& failure) {
-        err << core::ioErrorText(failure.operation(), core::systemTextToUtf8(failure.path())) << '\n';
+        err << failure.what() << '\n';
         writeReason(err, failure.reason());
         return 1;
     }

@@ -8,9 +8,7 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
+#include "core/posix/standard_streams.h"
 #endif
 
 #ifdef _WIN32
@@ -21,12 +19,8 @@ int main(int argc, char** argv)
 #endif
 {
 #ifndef _WIN32
-    // A closed standard descriptor would be taken by the next file opened, and notices
-    // written to "standard error" would land inside the output.
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF && ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
-            return 1;
-    }
+    if (!kivo::core::holdClosedStandardStreams())
+        return 1;
 #endif
 #ifdef _WIN32
     const kivo::cli::ConsoleText console;

@@ -1,5 +1,7 @@
 #include "core/io_error.h"
 
+#include "core/text.h"
+
 #include <utility>
 
 namespace kivo::core {
@@ -27,7 +29,7 @@ IoError::IoError(IoOperation operation, std::string path, int errorCode)
 }
 
 IoError::IoError(IoOperation operation, std::string path, int errorCode, const std::string& step)
-    : std::runtime_error(ioErrorText(operation, path))
+    : std::runtime_error(ioErrorText(operation, systemTextToUtf8(path)))
     , m_operation(operation)
     , m_path(std::move(path))
     , m_errorCode(errorCode)

@@ -7,8 +7,9 @@ namespace kivo::core {
 
 enum class IoOperation { Read, Write, Close };
 
-// A read, write or close failure on one file. what() is the message shown to the user;
-// the path is the one the user knows (the output path, never a staging file's).
+// A read, write or close failure on one file. what() is the message shown to the user, in
+// UTF-8; the path is the one the user knows (the output path, never a staging file's), in
+// the system's narrow encoding.
 class IoError : public std::runtime_error {
 public:
     // `errorCode` is errno on POSIX and GetLastError() on Windows, saved right after the

@@ -5,6 +5,7 @@
 #include "core/io_error.h"
 #include "core/posix/output_target.h"
 #include "core/posix/outputs.h"
+#include "core/posix/standard_streams.h"
 #include "core/system_files.h"
 
 #include <cerrno>
@@ -85,7 +86,12 @@ protected:
             return refuse("cannot open", path, errno);
         // A directory opens; and a pipe or device would never end.
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(fd, &st) != 0) {
+            const int error = errno;
+            ::close(fd);
+            return refuse("cannot open", path, error);
+        }
+        if (!S_ISREG(st.st_mode)) {
             ::close(fd);
             return S_ISDIR(st.st_mode) ? refuse("cannot open", path, EISDIR)
                                        : refuse("cannot open", path, "not a regular file");
@@ -102,19 +108,25 @@ protected:
 
     std::unique_ptr<StagedOutput> createOutput(const std::string& path) override
     {
-        if (const int stream = standardStream(path); stream >= 0) {
-            const int fd = ::fcntl(stream, F_DUPFD_CLOEXEC, 3);
-            if (fd < 0)
-                return refuse("cannot write to", path, errno);
-            return inPlaceOutput(fd, path);
-        }
+        if (const int stream = standardStream(path); stream >= 0)
+            return throughStream(path, stream);
         if (path.back() == '/')
             return refuse("cannot create", path, EISDIR);
+        // Standard output or error under another name (/dev/../dev/stdout, a link to it,
+        // /proc/thread-self/fd/1): written through the descriptor, so >> appends. Told by
+        // the file the path opens, which for a pipe has no name to resolve to.
+        if (struct stat named{}; ::stat(path.c_str(), &named) == 0) {
+            if (const int stream = streamHolding(named); stream >= 0)
+                return throughStream(path, stream);
+        }
         // A link is written through, as opening it for writing would: the file it leads to
         // is replaced, and the link stays.
         std::string place = resolve(path);
         struct stat st {};
         const bool exists = ::stat(place.c_str(), &st) == 0;
+        // Only a path that leads nowhere yet is one to create: a loop of links, say, is not.
+        if (!exists && errno != ENOENT)
+            return refuse("cannot create", path, errno);
         if (exists) {
             if (S_ISDIR(st.st_mode))
                 return refuse("cannot create", path, EISDIR);
@@ -132,6 +144,19 @@ protected:
     }
 
 private:
+    std::unique_ptr<StagedOutput> throughStream(const std::string& path, int stream)
+    {
+        // A stream closed at start holds a pipe nobody reads: writing there would be lost.
+        if (closedAtStart(stream)) {
+            static const char* const kNames[] = {"standard input", "standard output", "standard error"};
+            return refuse("cannot write to", path, std::string(kNames[stream]) + " is closed");
+        }
+        const int fd = ::fcntl(stream, F_DUPFD_CLOEXEC, 3);
+        if (fd < 0)
+            return refuse("cannot write to", path, errno);
+        return inPlaceOutput(fd, path);
+    }
+
     std::unique_ptr<StagedOutput> openInPlace(const std::string& path, const std::string& place)
     {
         const int fd = ::open(place.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);

@@ -3,36 +3,12 @@
 
 #include <climits>
 #include <cstdlib>
-#include <string_view>
 #include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kivo::core {
-
-int standardStream(const std::string& path)
-{
-    if (path == "/dev/stdin")
-        return 0;
-    if (path == "/dev/stdout")
-        return 1;
-    if (path == "/dev/stderr")
-        return 2;
-    for (const std::string_view prefix : {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/")}) {
-        if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0
-            || path.size() - prefix.size() > 9)
-            continue;
-        int fd = 0;
-        for (std::size_t i = prefix.size(); i < path.size(); ++i) {
-            if (path[i] < '0' || path[i] > '9')
-                return -1;
-            fd = fd * 10 + (path[i] - '0');
-        }
-        return fd;
-    }
-    return -1;
-}
 
 std::string resolve(const std::string& path)
 {

@@ -3,12 +3,14 @@
 #include "core/posix/outputs.h"
 
 #include "core/io_error.h"
+#include "core/posix/file_attributes.h"
 #include "core/posix/staging_cleanup.h"
+#include "core/text.h"
 
 #include <cerrno>
+#include <random>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -30,6 +32,11 @@ void writeAll(int fd, const char* data, std::size_t size, const std::string& tar
         data += n;
         size -= static_cast<std::size_t>(n);
     }
+}
+
+std::string procSelfFd(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 class InPlaceOutput final : public StagedOutput {
@@ -58,7 +65,51 @@ private:
     std::string m_target;
 };
 
+// An anonymous file vanishes with the process whatever ends it, a power cut included. It
+// is only of use where /proc/self/fd can name it at the end; without /proc (a chroot, a
+// container) it could never be put in place, so that is found out now, not after the work.
+int openAnonymous(int folderFd)
+{
+#ifdef O_TMPFILE
+    const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -1;
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(fd, &opened) == 0 && ::stat(procSelfFd(fd).c_str(), &named) == 0 && opened.st_dev == named.st_dev
+        && opened.st_ino == named.st_ino)
+        return fd;
+    ::close(fd);
+#else
+    (void)folderFd;
+#endif
+    return -1;
+}
+
+// A new file in `folderFd` named `prefix` and six random letters, created as the shell
+// would (mode 0666 under the umask); mkstemp's files are 0600 whatever the umask.
+int openNamed(int folderFd, const std::string& prefix, std::string& name)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix;
+        for (int i = 0; i < 6; ++i)
+            name += kLetters[random() % (sizeof kLetters - 1)];
+        const int fd = ::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
 constexpr std::size_t kNameMax = 255;
+
+// A folder as the user would look for it: without the separator at its end.
+std::string shownFolder(const std::string& folder)
+{
+    return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+}
 
 class PosixStagedOutput final : public StagedOutput {
 public:
@@ -118,7 +169,7 @@ private:
     // file (false).
     bool linkAnonymous()
     {
-        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+        const std::string self = procSelfFd(m_fd);
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_place.c_str(), AT_SYMLINK_FOLLOW) == 0)
             return true;
         if (errno != EEXIST)
@@ -156,57 +207,41 @@ std::unique_ptr<StagedOutput> inPlaceOutput(int fd, std::string target)
 std::unique_ptr<StagedOutput> stageBeside(std::string target, std::string place, const struct stat* earlier,
                                           std::string& why)
 {
-    const auto failed = [&why](int errorCode) {
-        why = systemErrorText(errorCode);
-        return nullptr;
-    };
-    mode_t mode = 0;
-    if (earlier != nullptr) {
-        mode = earlier->st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = static_cast<mode_t>(0666 & ~mask);
-    }
     const std::size_t slash = place.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : place.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? place : place.substr(slash + 1);
     const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return failed(errno);
+    if (folderFd < 0) {
+        why = systemErrorText(errno);
+        return nullptr;
+    }
+    // Mode 0666 and no fchmod for a new file: the kernel applies the umask, or the folder's
+    // default ACL, exactly as for a file the shell creates.
     std::string stagingName;
-    int fd = -1;
-#ifdef O_TMPFILE
-    // An anonymous file vanishes with the process whatever ends it, a power cut included.
-    fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-#endif
+    int fd = openAnonymous(folderFd);
     if (fd < 0) {
         // The name derived from the output's own would pass the file system's limit.
-        const std::string base = name.size() + 13 > kNameMax ? std::string() : name;
-        std::string pattern = folder + (folder.back() == '/' ? "" : "/") + "." + base + (base.empty() ? "" : ".")
-                              + "kivo-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+        const std::string base = name.size() + 14 > kNameMax ? std::string() : name + ".";
+        fd = openNamed(folderFd, "." + base + "kivo-", stagingName);
         if (fd < 0) {
             const int error = errno;
             ::close(folderFd);
-            return failed(error);
+            // The folder refuses, not the file (which may not exist yet): name it.
+            why = error == EACCES || error == EPERM || error == EROFS
+                      ? "cannot write in the folder " + systemTextToUtf8(shownFolder(folder)) + ": "
+                            + systemErrorText(error)
+                      : systemErrorText(error);
+            return nullptr;
         }
-        pattern.assign(buffer.data());
-        armCleanup(pattern);
-        stagingName = pattern.substr(pattern.rfind('/') + 1);
+        armCleanup(folder + (folder.back() == '/' ? "" : "/") + stagingName);
     }
-    // The output keeps the owner, group and permissions of the file it replaces, or gets
-    // those of any new file. The owner only changes when root runs Kivo; then first, as
-    // a change of owner clears the set-user-ID bits.
-    if (earlier != nullptr)
-        (void)::fchown(fd, earlier->st_uid, earlier->st_gid);
-    ::fchmod(fd, mode);
-    auto output = std::make_unique<PosixStagedOutput>(fd, folderFd, std::move(target), std::move(place),
-                                                      std::move(stagingName));
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return failed(errno);
+    auto output = std::make_unique<PosixStagedOutput>(fd, folderFd, std::move(target), place, std::move(stagingName));
+    if (earlier != nullptr && !keepAttributes(fd, place, *earlier, why))
+        return nullptr;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        why = systemErrorText(errno);
+        return nullptr;
+    }
     return output;
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +27,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -452,7 +454,12 @@ TEST_F(KivoConvert, ProgramWritesStreamsAndDevicesInPlace)
         {"-", ">>log.txt"},
         {"/dev/fd/1", ">>log.txt"},
         {"/proc/self/fd/3", "3>>log.txt"},
+        // Other names of standard output, told by the file they open.
+        {"/dev/../dev/stdout", ">>log.txt"},
+        {"/proc/thread-self/fd/1", ">>log.txt"},
+        {"stdout-link", ">>log.txt"},
     };
+    fs::create_symlink("/dev/stdout", m_work / "stdout-link");
     for (const auto& c : cases) {
         writeFile(m_work / "log.txt", "keep\n");
         const Outcome outcome = execute({"-o", c.output, "data/run1.dat"}, "", c.redirect + " ");
@@ -483,6 +490,122 @@ TEST_F(KivoConvert, ProgramWithAClosedStandardDescriptorKeepsNoticesOutOfTheOutp
         EXPECT_EQ(outcome.status, 0) << closed;
         EXPECT_EQ(readFile(m_work / "x.itx"), itx("run1", kRun1Lines)) << closed;
     }
+}
+
+// A stream closed at start is no place to write: the output would be lost without a word.
+TEST_F(KivoConvert, ProgramRefusesAStandardStreamClosedAtStart)
+{
+    const struct {
+        std::string output;
+        std::string closed;
+        std::string err;  // empty: standard error is the stream closed
+    } cases[] = {
+        {"-", "1", "Outfile not open\nkivo-convert: cannot write to /dev/stdout: standard output is closed\n"},
+        {"/proc/thread-self/fd/1", "1",
+         "Outfile not open\nkivo-convert: cannot write to /proc/thread-self/fd/1: standard output is closed\n"},
+        {"/dev/stderr", "2", ""},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = execute({"-o", c.output, "data/run1.dat"}, "exec " + c.closed + ">&-; ");
+        EXPECT_EQ(outcome.status, 1) << c.output;
+        if (!c.err.empty()) {
+            EXPECT_EQ(outcome.err, c.err) << c.output;
+        }
+    }
+}
+
+// Outputs that cannot be made are refused with the reason that tells the user what to mend.
+TEST_F(KivoConvert, ProgramNamesWhatRefusesTheOutput)
+{
+    // Root may write anywhere: the folder is tried as nobody.
+    const std::string asUser = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::string work = m_work.string();
+    const struct {
+        std::string output;
+        std::string prelude;
+        std::string wrapper;
+        std::string reason;
+    } cases[] = {
+        {"loop.itx", "ln -s loop.itx loop.itx; ", "",
+         "cannot create " + work + "/loop.itx: Too many levels of symbolic links"},
+        {"locked/o.itx", "mkdir locked; chmod 555 locked; chmod 755 " + m_root.string() + "; ", asUser,
+         "cannot create " + work + "/locked/o.itx: cannot write in the folder " + work + "/locked: Permission denied"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = execute({"-o", c.output, "data/run1.dat"}, c.prelude, c.wrapper);
+        EXPECT_EQ(outcome.status, 1) << c.output;
+        EXPECT_EQ(outcome.err, "Outfile not open\nkivo-convert: " + c.reason + "\n") << c.output;
+    }
+    EXPECT_TRUE(fs::is_symlink(m_work / "loop.itx"));
+}
+
+// The access ACL as its extended attribute: the bytes the kernel keeps, empty when none.
+std::string accessAcl(const fs::path& file)
+{
+    std::string value(1024, '\0');
+    const ssize_t size = ::getxattr(file.c_str(), "system.posix_acl_access", value.data(), value.size());
+    value.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    return value;
+}
+
+TEST_F(KivoConvert, ProgramKeepsWhatTheUserGaveTheReplacedFile)
+{
+    writeFile(m_work / "a.itx", "old\n");
+    const std::string origin = "magnetometer";
+    if (std::system(("cd " + quoted(m_work.string()) + " && chmod 640 a.itx && setfacl -m u:nobody:rw a.itx 2>/dev/null")
+                        .c_str())
+            != 0
+        || ::setxattr((m_work / "a.itx").c_str(), "user.origin", origin.data(), origin.size(), 0) != 0)
+        GTEST_SKIP() << "no setfacl, or no ACLs and extended attributes here";
+    const std::string acl = accessAcl(m_work / "a.itx");
+    ASSERT_FALSE(acl.empty());
+    const Outcome outcome = execute({"-o", "a.itx", "data/run1.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(readFile(m_work / "a.itx"), itx("run1", kRun1Lines));
+    EXPECT_EQ(accessAcl(m_work / "a.itx"), acl);
+    EXPECT_EQ(fs::status(m_work / "a.itx").permissions() & fs::perms::mask, fs::perms(0660));
+    std::string kept(32, '\0');
+    kept.resize(static_cast<std::size_t>(
+        std::max<ssize_t>(0, ::getxattr((m_work / "a.itx").c_str(), "user.origin", kept.data(), kept.size()))));
+    EXPECT_EQ(kept, origin);
+}
+
+// A new output is made as the shell makes a file: the umask, or the folder's default ACL.
+TEST_F(KivoConvert, ProgramGivesANewOutputThePermissionsOfAFileTheShellMakes)
+{
+    const struct {
+        std::string folder;
+        std::string prelude;
+    } cases[] = {
+        {"plain", "mkdir plain; umask 027; "},
+        {"shared", "mkdir shared && setfacl -d -m u:nobody:rwx,g::r-x,o::- shared 2>/dev/null; umask 022; "},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome =
+            execute({"-o", c.folder + "/new.itx", "data/run1.dat"}, c.prelude + ": > " + c.folder + "/shell.itx; ");
+        EXPECT_EQ(outcome.status, 0) << c.folder;
+        const fs::path made = m_work / c.folder / "new.itx";
+        const fs::path shell = m_work / c.folder / "shell.itx";
+        EXPECT_EQ(fs::status(made).permissions(), fs::status(shell).permissions()) << c.folder;
+        EXPECT_EQ(accessAcl(made), accessAcl(shell)) << c.folder;
+    }
+    EXPECT_EQ(fs::status(m_work / "plain" / "new.itx").permissions() & fs::perms::mask, fs::perms(0640));
+}
+
+// Without /proc (a chroot, a container) an anonymous staging file could not be given its
+// name at the end: the named one is taken from the start.
+TEST_F(KivoConvert, ProgramWritesItsOutputWithoutProc)
+{
+#ifdef KIVO_SANITIZED
+    GTEST_SKIP() << "the sanitizers' runtime itself needs /proc";
+#endif
+    if (std::system("unshare -m sh -c 'mount -t tmpfs none /proc' 2>/dev/null") != 0)
+        GTEST_SKIP() << "cannot hide /proc here";
+    const Outcome outcome =
+        execute({"-o", "o.itx", "data/run1.dat"}, "", "unshare -m sh -c 'mount -t tmpfs none /proc && exec \"$0\" \"$@\"' ");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(readFile(m_work / "o.itx"), itx("run1", kRun1Lines));
+    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "o.itx"}));
 }
 
 TEST_F(KivoConvert, ProgramRefusesAFifoInputWithoutWaitingForAWriter)

@@ -253,5 +253,15 @@ TEST(WindowsFileIdentity, AFileHeldUnsharedCanStillBeRecognised)
     EXPECT_TRUE(platformFileSystem().sameFile(folder / "in.dat", folder / ".\\in.dat"));
 }
 
+// The path arrives in the ANSI code page; the message is shown as UTF-8, like every other.
+TEST(WindowsIoError, TheMessageIsUtf8WhateverTheCodePageOfThePath)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs the Japanese ANSI code page";
+    const core::IoError error(core::IoOperation::Write, "C:\\" + kHyou + ".itx", ERROR_DISK_FULL);
+    EXPECT_STREQ(error.what(), "C:\\表.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。");
+    EXPECT_EQ(error.path(), "C:\\" + kHyou + ".itx");
+}
+
 } // namespace
 } // namespace kivo::testing
