@@ -1,15 +1,13 @@
 #pragma once
 
 #include "core/line_reader.h"
+#include "core/row_layout.h"
 #include "core/row_sink.h"
 #include "core/text.h"
 
-#include <array>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace kivo::core {
 
@@ -17,24 +15,6 @@ class ByteSource;
 class FileSystem;
 
 enum class PreambleOutcome { NotSquid, NoDataSection, NoColumnLine, ColumnMismatch, Rows };
-
-// Which fields of a row feed which waves, as the column line says.
-struct RowLayout {
-    // The held slots of RowSink, one per column a row may need; ids below.
-    enum Slot : std::int8_t { Time, Field, Temperature, Moment, MomentSD, DcMoment, DcMomentSD, None = -1 };
-    // The slot of each column, up to the last column needed, and for a column that feeds
-    // none, how many columns in a row from it feed none (so many commas to pass at once).
-    std::vector<Slot> slotOfColumn;
-    std::vector<std::uint32_t> unneededRun;
-    // Today's instruments: commas inside a quoted stretch do not split, the line end ends
-    // the last field, and the moment comes from the first pair whose moment is there.
-    bool today = false;
-
-    // The older layout: Time, Comment, Field, Temperature, Long Moment, its deviation.
-    static RowLayout older();
-    // Fills unneededRun from slotOfColumn.
-    void measureRuns();
-};
 
 // Reads one SQUID data file: decides from its preamble whether it converts, and how, then
 // hands out the values of every data row as the bytes they are.
@@ -61,8 +41,6 @@ public:
     void close();
 
 private:
-    std::optional<RowLayout> readColumnTitles(std::string_view start, LinePiece rest);
-
     CodePage m_page;
     std::unique_ptr<ByteSource> m_source;
     std::optional<LineReader> m_lines;

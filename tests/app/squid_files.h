@@ -1,5 +1,7 @@
 #pragma once
 
+#include "expected_itx.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -25,16 +27,11 @@ public:
         return file.fileName();
     }
 
-    // A SQUID data file as the instrument writes it (CR LF), with `rows` after the columns.
+    // A SQUID data file as the instrument writes it, with `rows` (line ends included) after
+    // the columns.
     QString writeSquid(const QString& name, const QByteArray& rows) const
     {
-        return write(name, QByteArray("[Header]\r\n"
-                                      "TITLE,MnBi film\r\n"
-                                      "BYAPP,MultiVu\r\n"
-                                      "[Data]\r\n"
-                                      "Time,Comment,Field (Oe),Temperature (K),Long Moment (emu),"
-                                      "Long Scan Std Dev,Long Algorithm,\r\n")
-                                   + rows);
+        return write(name, QByteArray::fromStdString(kivo::testing::squidFileHead()) + rows);
     }
 
     static QByteArray read(const QString& filePath)

@@ -172,6 +172,8 @@ const TitlesCase kTitles[] = {
     {"a quoted comment holds commas, a doubled quote changes nothing", kMpms3,
      "\"ZFC, 2 K\",7,2,100,,,,,,5E-5,1E-7,,\r\n\"say \"\"a,b\"\", ok\",8,2,100,4E-5,1E-7,,,,,,,x\r\n",
      PreambleOutcome::Rows, {{"7", "100", "2", "5E-5", "1E-7"}, {"8", "100", "2", "4E-5", "1E-7"}}},
+    {"a quoted value in a needed column, more columns after it", kMpms3, ",7,\"2,5\",100,4E-5,1E-7,,,,,,,\r\n",
+     PreambleOutcome::Rows, {{"7", "100", "\"2,5\"", "4E-5", "1E-7"}}},
     {"a short row, the text after its last comma counted; an empty row", kMpms3, ",9,4,200\r\n\r\n",
      PreambleOutcome::Rows, {{"9", "200", "4", "", ""}, {"", "", "", "", ""}}},
     {"the pair is the first whose moment is there, with its own error", kMpms3,
@@ -222,17 +224,18 @@ TEST(SquidDataReader, AMomentHoldingACrOrTabIsThereButUnreadable)
 }
 
 // Values far longer than a read block, and than the memory a row may hold, still arrive
-// byte for byte; one without its comma is still not taken.
+// byte for byte, each in its own wave; one without its comma is still not taken.
 TEST(SquidDataReader, LongValuesArriveWhole)
 {
-    const std::string big(3 * ItxWriter::kHeldBytes + 5, 'x');
-    const std::string older = "[Header]\r\n[Data]\r\nTime,Comment\r\n" + big + "," + big + ",2,3,4," + big + ",\r\n" +
-                              "1,c,2,3,4," + big + "\r\n";
-    const std::string today = "[Header]\r\n[Data]\r\n" + kMpms3 + "\r\n\"" + big + "\"," + big + ",2,3,,,," + big +
-                              ",,5," + big + "\r\n";
+    const auto big = [](char c) { return std::string(3 * ItxWriter::kHeldBytes + 5, c); };
+    const std::string older = "[Header]\r\n[Data]\r\nTime,Comment\r\n" + big('t') + "," + big('c') + ",2,3,4," +
+                              big('e') + ",\r\n" + "1,c,2,3,4," + big('x') + "\r\n";
+    const std::string today = "[Header]\r\n[Data]\r\n" + kMpms3 + "\r\n\"" + big('c') + "\"," + big('t') + ",2," +
+                              big('f') + ",,,," + big('x') + ",,5," + big('e') + "\r\n";
     EXPECT_EQ(readRows(older, kivo::testing::kNever).rows,
-              (std::vector<Values>{{big, "2", "3", "4", big}, {"1", "2", "3", "4", ""}}));
-    EXPECT_EQ(readRows(today, kivo::testing::kNever).rows, (std::vector<Values>{{big, "3", "2", "5", big}}));
+              (std::vector<Values>{{big('t'), "2", "3", "4", big('e')}, {"1", "2", "3", "4", ""}}));
+    EXPECT_EQ(readRows(today, kivo::testing::kNever).rows,
+              (std::vector<Values>{{big('t'), big('f'), "2", "5", big('e')}}));
 }
 
 TEST(SquidDataReader, OpenFailsForMissingAndLockedFiles)

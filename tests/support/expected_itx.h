@@ -9,12 +9,18 @@
 
 namespace kivo::testing {
 
-// A SQUID data file as the instrument writes it: CR LF line ends and a trailing comma on the
-// column line, then `rows` as given (each without its line end).
+// The lines of a SQUID data file before its rows, as the instrument writes them: CR LF line
+// ends and a trailing comma on the column line.
+inline std::string squidFileHead()
+{
+    return "[Header]\r\nTITLE,run\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),"
+           "Long Scan Std Dev,\r\n";
+}
+
+// A SQUID data file with `rows` as given (each without its line end).
 inline std::string squidFile(const std::vector<std::string>& rows)
 {
-    std::string s = "[Header]\r\nTITLE,run\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),"
-                    "Long Scan Std Dev,\r\n";
+    std::string s = squidFileHead();
     for (const std::string& row : rows)
         s += row + "\r\n";
     return s;
