@@ -1,5 +1,6 @@
 #include "core/conversion_run.h"
 
+#include "core/detailed_run.h"
 #include "core/io_error.h"
 #include "core/itx_writer.h"
 #include "core/squid_reader.h"
@@ -71,6 +72,8 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
             {NoticeKind::OutfileNotOpen, {}, 0, "the output names the input " + systemTextToUtf8(input->displayName)});
         return result;
     }
+    if (host.detailed)
+        return runDetailed(host, {prefix, outputPath, queued}, files, page);
     ItxWriter writer;
     if (!writer.create(files, outputPath)) {
         host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});

@@ -86,7 +86,8 @@ void AddDroppedFiles(core::Host& host, const std::vector<std::string>& paths, ch
 
     // Told once per growth of the queue past one entry, counting from before the drop, so
     // three files dropped onto an empty queue give one notice and later drops none.
-    if (countBefore < 2 && host.queueCount() > 1)
+    // The detailed output keeps each file apart, so nothing is concatenated to tell of.
+    if (countBefore < 2 && host.queueCount() > 1 && !host.detailed)
         host.notify({core::NoticeKind::FilesConcatenated, {}});
 }
 
