@@ -88,11 +88,30 @@ void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix
 
 void DetailedWriter::writeRow(std::span<const std::string_view> values)
 {
-    for (std::string_view value : values) {
-        put("\t");
-        put(value.empty() ? kNaN : value);
+    std::size_t length = kEol.size();
+    for (std::string_view value : values)
+        length += 1 + (value.empty() ? kNaN.size() : value.size());
+    if (m_used + length > kBufferSize) {
+        flush();
+        if (length > kBufferSize) {
+            for (std::string_view value : values) {
+                put("\t");
+                put(value.empty() ? kNaN : value);
+            }
+            put(kEol);
+            return;
+        }
     }
-    put(kEol);
+    // Rows are the bulk of the output: one test for room, then straight into the buffer.
+    char* out = m_buffer.get() + m_used;
+    for (std::string_view value : values) {
+        *out++ = '\t';
+        const std::string_view bytes = value.empty() ? kNaN : value;
+        std::memcpy(out, bytes.data(), bytes.size());
+        out += bytes.size();
+    }
+    std::memcpy(out, kEol.data(), kEol.size());
+    m_used += length;
 }
 
 void DetailedWriter::endBlock(std::string_view source, std::span<const std::string> header)
