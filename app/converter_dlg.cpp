@@ -12,6 +12,7 @@
 #include "intake/intake.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -109,6 +110,11 @@ CConverterDlg::CConverterDlg(Notifier& notifier, core::FileSystem& files, QWidge
     outputLabel->setObjectName(QStringLiteral("outputPathLabel"));
     outputLabel->setGeometry(du.rect(7, 91, 67, 8));
 
+    // Last in the tab order, unticked at start: Kivo keeps no settings between runs.
+    m_detailed = new QCheckBox(QStringLiteral("ファイル別・単位付き"), this);
+    m_detailed->setObjectName(QStringLiteral("detailed"));
+    m_detailed->setGeometry(du.rect(76, 89, 96, 10));
+
     // The window manager's window menu cannot take entries of ours, so the About entry
     // lives on the window's own context menu, and F1 reaches it from the keyboard.
     m_about = new QAction(QStringLiteral("Kivo のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this);
@@ -204,6 +210,8 @@ void CConverterDlg::exchange(core::Exchange direction)
     if (direction == core::Exchange::FromControls) {
         wavePrefix = toNative(m_wavePrefix->text());
         outputPath = toNative(m_outputPath->toPlainText());
+        // Nothing of the logic changes it, so it is only ever read from the box.
+        detailed = m_detailed->isChecked();
         return;
     }
     // Only a changed text is set, so that the caret stays where the user left it. A new

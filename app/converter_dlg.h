@@ -10,6 +10,7 @@
 #include <vector>
 
 class QAction;
+class QCheckBox;
 class QListWidget;
 class QPushButton;
 
@@ -74,6 +75,7 @@ private:
     QPushButton* m_makeItx;
     WavePrefixEdit* m_wavePrefix;
     OutputPathEdit* m_outputPath;
+    QCheckBox* m_detailed;
     QAction* m_about;
 
     bool m_busy = false;              // a run or a drop is under way
