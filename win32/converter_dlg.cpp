@@ -271,6 +271,8 @@ void CConverterDlg::exchange(core::Exchange direction)
     if (direction == core::Exchange::FromControls) {
         wavePrefix = fieldText(IDC_WAVE_PREFIX);
         outputPath = fieldText(IDC_OUTPUT_PATH);
+        // Nothing of the logic changes it, so it is only ever read from the box.
+        detailed = IsDlgButtonChecked(m_hwnd, IDC_DETAILED) == BST_CHECKED;
         return;
     }
     setFieldText(IDC_WAVE_PREFIX, wavePrefix);
