@@ -13,6 +13,7 @@
 #include "kivo/version.h"
 
 #include <cerrno>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,7 +92,24 @@ public:
     {
         writeNotice(m_err, core::noticeText({notice.kind, core::systemTextToUtf8(notice.name), notice.count}));
         writeReason(m_err, notice.reason);
+        // The drop's notice speaks of folders; a FILE refused for want of an extension may
+        // be none, so the line after it says which FILE and why.
+        if (notice.kind == core::NoticeKind::DirectoryDropped && !unqueued.empty()) {
+            writeReason(m_err, core::systemTextToUtf8(unqueued.front())
+                                   + ": the name has no extension, so no file was queued");
+            unqueued.pop_front();
+        }
     }
+
+    // The window passes such a file over without a word; a script's user would not know
+    // why its waves stayed empty.
+    void passedOver(const std::string& displayName, const std::string& reason) override
+    {
+        writeReason(m_err, core::systemTextToUtf8(displayName) + ": passed over: " + reason);
+    }
+
+    // The FILEs, as given, that the drop refuses for want of an extension, in drop order.
+    std::deque<std::string> unqueued;
 
 private:
     std::ostream& m_err;
@@ -174,6 +192,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return writeOut(out, err, kVersion);
 
     const core::CodePage page = core::systemCodePage();
+    CommandLineWindow window(err);
+    window.detailed = options.detailed;
     std::vector<std::string> dropped;
     std::string problem;
     for (const std::string& file : options.files) {
@@ -183,11 +203,11 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return 1;
         }
         dropTrailingSeparators(*path, page);
+        if (intake::splitPath(*path, intake::kPathSeparator, page).extension.empty())
+            window.unqueued.push_back(file);
         dropped.push_back(std::move(*path));
     }
 
-    CommandLineWindow window(err);
-    window.detailed = options.detailed;
     // The given values are typed into the empty window before the drop, so the drop keeps
     // them and derives only the missing one; the prefix field is left, which sanitizes it.
     if (options.prefix) {

@@ -11,8 +11,8 @@ else()
 endif()
 
 # kivo_test_timeout(TEST [SECONDS]) gives TEST its timeout: SECONDS, else KIVO_TEST_TIMEOUT.
-# Under Wine the emulator (wine-run.sh) gets the same bound, so that its own shorter one
-# does not cut a slow suite first.
+# Under Wine the emulator (wine-run.sh) gets a bound a little past it, so that its own
+# shorter one does not cut a slow suite first and ctest reports a hang as a timeout.
 function(kivo_test_timeout test)
   set(seconds ${KIVO_TEST_TIMEOUT})
   if(ARGC GREATER 1)
@@ -20,7 +20,8 @@ function(kivo_test_timeout test)
   endif()
   set_tests_properties(${test} PROPERTIES TIMEOUT ${seconds})
   if(CMAKE_CROSSCOMPILING_EMULATOR)
-    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT KIVO_WINE_TIMEOUT=${seconds})
+    math(EXPR emulator_seconds "${seconds} + 30")
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT KIVO_WINE_TIMEOUT=${emulator_seconds})
   endif()
 endfunction()
 

@@ -2,7 +2,6 @@
 
 #include "core/detailed_reader.h"
 #include "core/detailed_writer.h"
-#include "core/io_error.h"
 #include "core/wave_name.h"
 
 #include <array>
@@ -164,43 +163,18 @@ private:
 
 } // namespace
 
-RunResult runDetailed(Host& host, const RunInputs& inputs, FileSystem& files, CodePage page)
+std::optional<Notice> convertQueueDetailed(Host& host, DetailedWriter& writer, const std::string& prefix,
+                                           FileSystem& files, CodePage page)
 {
-    RunResult result;
-    DetailedWriter writer(page);
-    if (!writer.create(files, inputs.outputPath)) {
-        host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});
-        return result;
+    FolderNames folders;
+    FileConversion conversion(host, files, page, writer, folders);
+    while (host.queueCount() > 0) {
+        const QueueEntry entry = host.queueFront();
+        if (!conversion.convert(entry, prefix))
+            return Notice{NoticeKind::FileNotOpen, entry.displayName, 0, files.failureReason()};
+        host.queueRemoveFront();
     }
-    try {
-        writer.writeKeyword();
-        FolderNames folders;
-        FileConversion conversion(host, files, page, writer, folders);
-        while (host.queueCount() > 0) {
-            const QueueEntry entry = host.queueFront();
-            if (!conversion.convert(entry, inputs.prefix)) {
-                host.notify({NoticeKind::FileNotOpen, entry.displayName, 0, files.failureReason()});
-                result.everyInputOpened = false;
-            }
-            host.queueRemoveFront();
-        }
-        writer.close();
-    } catch (const IoError&) {
-        // As in the normal output: the output is discarded, and the batch is given back.
-        while (host.queueCount() > 0)
-            host.queueRemoveFront();
-        for (const QueueEntry& entry : inputs.queued)
-            host.queueAppend(entry);
-        host.wavePrefix = inputs.prefix;
-        host.outputPath = inputs.outputPath;
-        host.exchange(Exchange::ToControls);
-        throw;
-    }
-    result.outputWritten = true;
-    host.outputPath.clear();
-    host.wavePrefix.clear();
-    host.exchange(Exchange::ToControls);
-    return result;
+    return std::nullopt;
 }
 
 } // namespace kivo::core

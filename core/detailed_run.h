@@ -1,22 +1,22 @@
 #pragma once
 
-#include "core/conversion_run.h"
+#include "core/file_system.h"
+#include "core/host.h"
+#include "core/notice.h"
+#include "core/text.h"
 
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace kivo::core {
 
-// What the run is given once the fields are read and the output checked against the queue.
-struct RunInputs {
-    std::string prefix;
-    std::string outputPath;
-    std::vector<QueueEntry> queued; // the queue as it stood, to give back on failure
-};
+class DetailedWriter;
 
-// The detailed output of a run (host.detailed): every queued file, front first, in a data
-// folder of its own, reading each file twice: once to see which waves hold a number, once
-// to write them. Notices, failures and the fields afterwards are as for OnMakeItx.
-RunResult runDetailed(Host& host, const RunInputs& inputs, FileSystem& files, CodePage page);
+// The detailed output's part of a run (host.detailed): every queued file, front first, in a
+// data folder of its own, reading each file twice: once to see which waves hold a number,
+// once to write them. Removes each entry once its file is done; stops at the first file
+// that cannot be opened, leaving it queued, and returns its notice.
+std::optional<Notice> convertQueueDetailed(Host& host, DetailedWriter& writer, const std::string& prefix,
+                                           FileSystem& files, CodePage page);
 
 } // namespace kivo::core

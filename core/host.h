@@ -42,6 +42,11 @@ public:
     // Shows a notice and returns once the user has confirmed it.
     virtual void notify(const Notice& notice) = 0;
 
+    // A file passed over without a notice: its column line is missing or not one Kivo
+    // reads, and `reason` (UTF-8) says which. The window stays silent about it, as it
+    // always has, so by default nothing happens; the command line tells why.
+    virtual void passedOver(const std::string& /*displayName*/, const std::string& /*reason*/) {}
+
     // The window's values, bound to the wave-prefix and output-path fields by exchange().
     std::string wavePrefix;
     std::string outputPath;

@@ -179,6 +179,9 @@ void ItxWriter::writeTrailer(std::string_view prefix)
 
 void ItxWriter::close()
 {
+    // Closed already, or never created: nothing is left to put in place.
+    if (!m_output)
+        return;
     flush();
     std::unique_ptr<StagedOutput> output = std::move(m_output);
     output->commit();

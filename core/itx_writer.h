@@ -44,7 +44,8 @@ public:
     void holdValue(int slot, std::string_view bytes) override;
     void writeHeldRow(const std::array<int, 5>& slots) override;
     void writeTrailer(std::string_view prefix);
-    // Flushes, closes and puts the file in place. Throws IoError (Write or Close).
+    // Flushes, closes and puts the file in place; once closed, or after a failed close,
+    // does nothing. Throws IoError (Write or Close).
     void close();
 
 private:

@@ -1,6 +1,6 @@
 #include "win32/wide_text.h"
 
-#include "core/wide_text_windows.h"
+#include "core/windows/wide_text.h"
 
 namespace kivo::win32 {
 

@@ -1,21 +1,19 @@
 #pragma once
 
 #include "expected_itx.h"
+#include "temp_folder.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 
 // A folder of input files for one test, removed with it. Its name holds no ".", so a
 // folder inside it is refused like any folder without a dot in its path.
 class SquidFolder {
 public:
-    SquidFolder() : m_dir(QDir::tempPath() + QStringLiteral("/kivo-app-test-XXXXXX")) {}
-
-    bool isValid() const { return m_dir.isValid() && !m_dir.path().contains(QLatin1Char('.')); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    bool isValid() const { return !QString::fromStdString(m_dir.path()).contains(QLatin1Char('.')); }
+    QString path(const QString& name) const { return QDir(QString::fromStdString(m_dir.path())).filePath(name); }
 
     // Writes `bytes` as the file `name` and returns its path.
     QString write(const QString& name, const QByteArray& bytes) const
@@ -41,5 +39,5 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    kivo::testing::TempFolder m_dir;
 };

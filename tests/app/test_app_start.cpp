@@ -3,9 +3,10 @@
 #include "app/converter_app.h"
 #include "app/converter_dlg.h"
 
+#include "temp_folder.h"
+
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -22,8 +23,8 @@ private slots:
 
 void TestAppStart::commandLineFilesEnterOnceTheWindowIsUp()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
+    const kivo::testing::TempFolder folder;
+    const QDir dir(QString::fromStdString(folder.path()));
     QFile file(dir.filePath(QStringLiteral("run1.dat")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();

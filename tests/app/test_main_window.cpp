@@ -187,6 +187,7 @@ private slots:
     void dropWhileANoticeIsUpIsIgnored();
     void realNoticeTakesFocusFromPrefixField();
     void outputThatCannotBeCreatedKeepsEverything();
+    void inputThatCannotBeOpenedKeepsEverything();
     void readErrorShowsStopBoxAndKeepsWindow();
     void f1OpensAboutBox();
     void contextMenuOpensAboutBox();
@@ -688,6 +689,26 @@ void TestMainWindow::outputThatCannotBeCreatedKeepsEverything()
     QCOMPARE(queuedPaths(*m_window), (QStringList{run1, run2}));
     QCOMPARE(wavePrefix()->text(), QStringLiteral("run1"));
     QCOMPARE(outputPath()->toPlainText(), unreachable);
+}
+
+void TestMainWindow::inputThatCannotBeOpenedKeepsEverything()
+{
+    const QString run1 = m_folder->writeSquid(QStringLiteral("run1.dat"), kRun1Rows);
+    const QString run2 = m_folder->writeSquid(QStringLiteral("run2.dat"), kRun1Rows);
+    dropFiles({run1, run2});
+    m_notifier->notices.clear();
+    QVERIFY(QFile::remove(run2));
+
+    QTest::mouseClick(makeItx(), Qt::LeftButton);
+
+    QCOMPARE(m_notifier->notices, (QStringList{QStringLiteral("run1.dat から 2 ポイントのデータを\n抽出しました。"),
+                                               QStringLiteral("File[ run2.dat ] not open")}));
+    QCOMPARE(m_notifier->lastReason, QStringLiteral("cannot open %1: No such file or directory").arg(run2));
+    QCOMPARE(queuedPaths(*m_window), (QStringList{run1, run2}));
+    QCOMPARE(listed(fileList()), (QStringList{QStringLiteral("run1.dat"), QStringLiteral("run2.dat")}));
+    QCOMPARE(wavePrefix()->text(), QStringLiteral("run1"));
+    QCOMPARE(outputPath()->toPlainText(), m_folder->path(QStringLiteral("run1.itx")));
+    QVERIFY(!QFile::exists(m_folder->path(QStringLiteral("run1.itx"))));
 }
 
 void TestMainWindow::readErrorShowsStopBoxAndKeepsWindow()

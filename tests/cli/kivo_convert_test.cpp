@@ -6,6 +6,7 @@
 #include "expected_itx.h"
 #include "intake/intake.h"
 #include "recording_window.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -54,6 +54,12 @@ const std::string kIsAFolder = "Is a directory";
 std::string countNotice(const std::string& name, int count)
 {
     return name + " から " + std::to_string(count) + " ポイントのデータを\n抽出しました。\n";
+}
+
+// The line after the directory notice that names a FILE refused for want of an extension.
+std::string noExtension(const std::string& file)
+{
+    return "kivo-convert: " + file + ": the name has no extension, so no file was queued\n";
 }
 
 const std::vector<std::string> kRun1Rows = {"10.5,,1000,300,1.5E-5,2E-7,1,", "11.5,a,2000,299.5,1.6E-5,3E-7,1,"};
@@ -101,10 +107,6 @@ class KivoConvert : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::random_device random;
-        do {
-            m_root = fs::temp_directory_path() / ("kivo-cli-" + std::to_string(random()));
-        } while (!fs::create_directory(m_root));
         ASSERT_EQ(m_root.string().find('.'), std::string::npos) << "temporary folder " << m_root;
         m_work = m_root / "work";
         fs::create_directory(m_work);
@@ -117,7 +119,6 @@ protected:
     void TearDown() override
     {
         fs::current_path(m_previous);
-        fs::remove_all(m_root);
     }
 
     static Outcome convert(const std::vector<std::string>& args)
@@ -156,7 +157,8 @@ protected:
 
     static std::string helpText() { return convert({"--help"}).out; }
 
-    fs::path m_root;
+    kivo::testing::TempFolder m_folder;
+    fs::path m_root = m_folder.path();
     fs::path m_work;
     fs::path m_previous;
 };
@@ -189,8 +191,8 @@ TEST_F(KivoConvert, NoticesComeInTheOrderTheWindowShowsThem)
     // The folder was given and not converted.
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, kFirstLetter + kDirectory + kConcatenated + countNotice("1st-run.dat", 2) +
-                               countNotice("run2.dat", 1));
+    EXPECT_EQ(outcome.err, kFirstLetter + kDirectory + noExtension("data") + kConcatenated
+                               + countNotice("1st-run.dat", 2) + countNotice("run2.dat", 1));
     EXPECT_EQ(readFile(m_work / "data" / "1st-run.itx"), itx("wst_run", concat(kRun1Lines, kRun2Lines)));
 }
 
@@ -273,7 +275,7 @@ TEST_F(KivoConvert, FolderNamedWithATrailingSeparatorIsRefusedLikeADroppedFolder
     fs::create_directory(m_work / "data.");
     const Outcome outcome = convert({"-o", "x.itx", "-p", "x", "data./", "data/run1.dat"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, kDirectory + kCountRun1);
+    EXPECT_EQ(outcome.err, kDirectory + noExtension("data./") + kCountRun1);
 }
 
 TEST_F(KivoConvert, FailuresExitWithOne)
@@ -296,7 +298,7 @@ TEST_F(KivoConvert, FailuresExitWithOne)
          {"run1.dat", "run2.dat"}},
         // Nothing usable was given, so there is no default output path.
         {{"data"},
-         kDirectory + kFirstLetter + "Outfile not open\nkivo-convert: the output path is empty\n",
+         kDirectory + noExtension("data") + kFirstLetter + "Outfile not open\nkivo-convert: the output path is empty\n",
          {"run1.dat", "run2.dat"}},
     };
     for (const auto& c : cases) {
@@ -310,15 +312,32 @@ TEST_F(KivoConvert, FailuresExitWithOne)
     EXPECT_EQ(listing(m_work), (std::set<std::string>{"data"}));
 }
 
-// The missing file is passed over and the output completed, but the status tells of it.
-TEST_F(KivoConvert, MissingInputStillCompletesTheOutput)
+// A missing file ends the run there: the earlier output stays as it was.
+TEST_F(KivoConvert, MissingInputEndsTheRunAndKeepsTheEarlierOutput)
 {
-    const Outcome outcome = convert({"-o", "out.itx", "-p", "p", "gone.dat", "data/run2.dat"});
+    writeFile(m_work / "out.itx", "earlier");
+    const Outcome outcome = convert({"-o", "out.itx", "-p", "p", "data/run2.dat", "gone.dat", "data/run1.dat"});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, kConcatenated + "File[ gone.dat ] not open\nkivo-convert: cannot open "
-                               + (m_work / "gone.dat").string() + ": " + kMissingFile + "\n"
+    EXPECT_EQ(outcome.err, kConcatenated + countNotice("run2.dat", 1)
+                               + "File[ gone.dat ] not open\nkivo-convert: cannot open "
+                               + (m_work / "gone.dat").string() + ": " + kMissingFile + "\n");
+    EXPECT_EQ(readFile(m_work / "out.itx"), "earlier");
+    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "out.itx"}));
+}
+
+// The window passes such files over silently; the command line says which and why, and
+// the run still succeeds.
+TEST_F(KivoConvert, FilesPassedOverForTheirColumnsAreNamedWithTheReason)
+{
+    writeFile(m_work / "rho.dat", "[Header]\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),"
+                                  "Magnetic Field (Oe),Resistance Ch1 (Ohms)\r\n,1,300,5000,12.5\r\n");
+    writeFile(m_work / "bare.dat", "[Header]\r\n[Data]\r\n");
+    const Outcome outcome = convert({"-o", "o.itx", "-p", "p", "rho.dat", "bare.dat", "data/run2.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kConcatenated + "kivo-convert: rho.dat: passed over: its column line is not one Kivo reads\n"
+                               + "kivo-convert: bare.dat: passed over: it has no column line\n"
                                + countNotice("run2.dat", 1));
-    EXPECT_EQ(readFile(m_work / "out.itx"), itx("p", kRun2Lines));
+    EXPECT_EQ(readFile(m_work / "o.itx"), itx("p", kRun2Lines));
 }
 
 TEST_F(KivoConvert, UsageErrorsExitWithTwoAndTheUsage)
@@ -365,8 +384,12 @@ TEST_F(KivoConvert, MatchesADropOntoAnEmptyWindowAndMakeItx)
     kivo::intake::AddDroppedFiles(window, dropped);
     ASSERT_TRUE(kivo::core::OnMakeItx(window, &kivo::intake::SanitizeWavePrefix).outputWritten);
     std::string windowNotices;
-    for (const auto& shown : window.shown)
+    for (const auto& shown : window.shown) {
         windowNotices += kivo::core::noticeLines(kivo::core::noticeText(shown.notice)) + "\n";
+        // The command line also names the FILE that was not queued.
+        if (shown.notice.kind == kivo::core::NoticeKind::DirectoryDropped)
+            windowNotices += noExtension("data");
+    }
     const std::string windowBytes = readFile(m_work / "data" / "1st-run.itx");
     fs::remove(m_work / "data" / "1st-run.itx");
 
@@ -466,8 +489,7 @@ TEST_F(KivoConvert, ProgramRefusesAFifoInputWithoutWaitingForAWriter)
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, kConcatenated + kCountRun1 + "File[ f.dat ] not open\nkivo-convert: cannot open "
                                + (m_work / "f.dat").string() + ": not a regular file\n");
-    EXPECT_EQ(readFile(m_work / "o.itx"), itx("run1", kRun1Lines));
-    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "f.dat", "o.itx"}));
+    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "f.dat"}));
 }
 
 TEST_F(KivoConvert, ProgramFailsWhenItCannotWriteItsHelpOrVersion)

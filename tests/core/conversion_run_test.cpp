@@ -3,12 +3,14 @@
 #include "expected_itx.h"
 #include "memory_files.h"
 #include "recording_window.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -91,22 +93,36 @@ TEST_F(RunFixture, EachOutcomeGetsItsNoticeOrNone)
     EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(2) + itxTrailer("run1"));
 }
 
-TEST_F(RunFixture, AnInputThatCannotBeOpenedIsPassedOverAndTheOutputCompleted)
+// A file that cannot be opened ends the run as a failed read does, with its notice instead
+// of an error box: the earlier output stays and the batch is back as it was.
+TEST(Run, AnInputThatCannotBeOpenedEndsTheRunAndRestoresTheBatch)
 {
-    files.files["/d/a.dat"] = squidFile(1);
-    files.files["/d/held.dat"] = squidFile(5);
-    files.locked.insert("/d/held.dat");
-    host.enqueue("gone.dat", "/d/gone.dat");
-    host.enqueue("held.dat", "/d/held.dat");
-    host.enqueue("a.dat", "/d/a.dat");
-    const RunResult result = run();
-    EXPECT_TRUE(result.outputWritten);
-    EXPECT_FALSE(result.everyInputOpened);
-    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "gone.dat"},
-                                                 {NoticeKind::FileNotOpen, "held.dat"},
-                                                 {NoticeKind::PointsExtracted, "a.dat", 1}}));
-    EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(1) + itxTrailer("run1"));
-    EXPECT_TRUE(host.queue.empty());
+    for (const char* unopened : {"gone.dat", "held.dat"}) {
+        MemoryFileSystem fs;
+        fs.files["/d/run1.itx"] = "earlier good output";
+        fs.files["/d/a.dat"] = squidFile(1);
+        fs.files["/d/held.dat"] = squidFile(5);
+        fs.files["/d/b.dat"] = squidFile(2);
+        fs.locked.insert("/d/held.dat");
+        RecordingHost h;
+        h.enqueue("a.dat", "/d/a.dat");
+        h.enqueue(unopened, std::string("/d/") + unopened);
+        h.enqueue("b.dat", "/d/b.dat");
+        const std::vector<QueueEntry> queued = h.entries();
+        h.prefixField = "run1";
+        h.outputField = "/d/run1.itx";
+        const RunResult result = OnMakeItx(h, nullptr, fs, CodePage::Utf8);
+        EXPECT_FALSE(result.outputWritten) << unopened;
+        EXPECT_FALSE(result.everyInputOpened) << unopened;
+        EXPECT_EQ(h.notices,
+                  (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 1}, {NoticeKind::FileNotOpen, unopened}}))
+            << unopened;
+        EXPECT_EQ(fs.files.at("/d/run1.itx"), "earlier good output") << unopened;
+        EXPECT_EQ(fs.stagedAlive, 0) << unopened;
+        EXPECT_EQ(h.entries(), queued) << unopened;
+        EXPECT_EQ(h.prefixField, "run1") << unopened;
+        EXPECT_EQ(h.outputField, "/d/run1.itx") << unopened;
+    }
 }
 
 TEST_F(RunFixture, AnOutputThatCannotBeCreatedChangesNothing)
@@ -188,6 +204,37 @@ TEST_F(RunFixture, AFailedRunLeavesTheEarlierOutputAndRestoresTheBatch)
     }
 }
 
+// Memory running out, or any other exception, must not leave the window with its queue
+// half drained either; the window's own handler then reports it.
+struct ThrowingHost : RecordingHost {
+    void notify(const Notice& notice) override
+    {
+        if (!notices.empty())
+            throw std::bad_alloc();
+        RecordingHost::notify(notice);
+    }
+};
+
+TEST(Run, AnyExceptionRestoresTheBatchAndPassesOn)
+{
+    MemoryFileSystem fs;
+    fs.files["/d/o.itx"] = "earlier";
+    fs.files["/d/a.dat"] = squidFile(1);
+    fs.files["/d/b.dat"] = squidFile(2);
+    ThrowingHost h;
+    h.enqueue("a.dat", "/d/a.dat");
+    h.enqueue("b.dat", "/d/b.dat");
+    const std::vector<QueueEntry> queued = h.entries();
+    h.prefixField = "p";
+    h.outputField = "/d/o.itx";
+    EXPECT_THROW(OnMakeItx(h, nullptr, fs, CodePage::Utf8), std::bad_alloc);
+    EXPECT_EQ(h.entries(), queued);
+    EXPECT_EQ(h.prefixField, "p");
+    EXPECT_EQ(h.outputField, "/d/o.itx");
+    EXPECT_EQ(fs.files.at("/d/o.itx"), "earlier");
+    EXPECT_EQ(fs.stagedAlive, 0);
+}
+
 TEST_F(RunFixture, ThePrefixIsTakenFromTheFieldAndCheckedBeforeTheHeader)
 {
     host.prefixField = "";
@@ -228,18 +275,11 @@ TEST(Run, KeepsThePrefixItTookWhileANoticeIsOpen)
 namespace fs = std::filesystem;
 
 struct DiskRun : ::testing::Test {
-    fs::path dir;
+    kivo::testing::TempFolder folder;
+    fs::path dir = folder.path();
     RecordingHost host;
 
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("kivo-run-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        host.prefixField = "w";
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { host.prefixField = "w"; }
 
     std::string write(const std::string& name, const std::string& data)
     {
@@ -301,17 +341,29 @@ TEST_F(DiskRun, InputsHeldByAnotherProgramOrNotFilesAreNotOpened)
     const int fd = ::open(held.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     fs::create_directory(dir / "run.1");
-    host.enqueue("held.dat", held);
-    host.enqueue("run.1", (dir / "run.1").string());
-    host.outputField = (dir / "o.itx").string();
-    const RunResult result = OnMakeItx(host, nullptr);
+    ASSERT_EQ(::mkfifo((dir / "fifo.dat").c_str(), 0600), 0);
+    const std::string out = write("o.itx", "earlier");
+    const struct {
+        std::string name;
+        std::string reason;
+    } cases[] = {
+        {"held.dat", "cannot open " + held + ": another program has it open"},
+        {"run.1", "cannot open " + (dir / "run.1").string() + ": Is a directory"},
+        {"fifo.dat", "cannot open " + (dir / "fifo.dat").string() + ": not a regular file"},
+    };
+    for (const auto& c : cases) {
+        host.notices.clear();
+        host.queue = {};
+        host.enqueue(c.name, (dir / c.name).string());
+        host.outputField = out;
+        const RunResult result = OnMakeItx(host, nullptr);
+        EXPECT_FALSE(result.outputWritten) << c.name;
+        EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, c.name, 0, c.reason}})) << c.name;
+        EXPECT_EQ(host.queue.count(), 1u) << c.name;
+        EXPECT_EQ(read(out), "earlier") << c.name;
+    }
     ::close(fd);
-    EXPECT_TRUE(result.outputWritten);
-    EXPECT_FALSE(result.everyInputOpened);
-    EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::FileNotOpen, "held.dat", 0,
-                                                  "cannot open " + held + ": another program has it open"},
-                                                 {NoticeKind::FileNotOpen, "run.1", 0,
-                                                  "cannot open " + (dir / "run.1").string() + ": Is a directory"}}));
+    EXPECT_EQ(entries(), 4u);
 }
 
 // The staging name derived from the output's passes 255 bytes from a name of 243 on.

@@ -135,6 +135,18 @@ TEST(ItxWriter, AFailedWriteLeavesTheEarlierFileAndNoStagingFile)
     EXPECT_EQ(files.stagedAlive, 0);
 }
 
+TEST(ItxWriter, ClosingAgainDoesNothing)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    ASSERT_TRUE(writer.create(files, "/out/w.itx"));
+    writer.writeHeader("w");
+    writer.writeTrailer("w");
+    writer.close();
+    writer.close();
+    EXPECT_EQ(files.files.at("/out/w.itx"), kHeaderW + kTrailerW);
+}
+
 TEST(ItxWriter, CreateFailsForAnEmptyPath)
 {
     MemoryFileSystem files;

@@ -2,6 +2,7 @@
 // refused with its notice, byte for byte, and never crash or hang.
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "expected_text.h"
 #include "reference.h"
 
@@ -21,7 +22,7 @@ using namespace std::string_literals;
 namespace {
 
 struct BadInputs : ::testing::Test {
-    TempDir temp;
+    kivo::testing::TempFolder temp;
     fs::path dir = temp.path();
 
     Launch here() const { return {dir, {}, -1}; }
@@ -51,8 +52,9 @@ Expected modelled(const std::string& name, const std::string& contents)
     case kivo::fuzz::Outcome::NoDataSection:
         return {noDataNotice(name), ""};
     case kivo::fuzz::Outcome::NoColumnLine:
+        return {reasonLine(name + ": passed over: it has no column line"), ""};
     case kivo::fuzz::Outcome::ColumnMismatch:
-        return {"", ""};
+        return {reasonLine(name + ": passed over: its column line is not one Kivo reads"), ""};
     case kivo::fuzz::Outcome::Rows:
         break;
     }

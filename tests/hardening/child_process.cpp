@@ -201,22 +201,6 @@ bool waitForLock(pid_t pid, const std::filesystem::path& file, int seconds)
     return false;
 }
 
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "kivo-hardening-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        fatal("mkdtemp");
-    m_path = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    // A test may have left a folder without write permission behind.
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(m_path, ignored);
-}
-
 std::vector<std::string> listFolder(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;

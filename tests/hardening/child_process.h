@@ -72,19 +72,6 @@ private:
 // Waits up to `seconds` until process `pid` holds a flock on `file`.
 bool waitForLock(pid_t pid, const std::filesystem::path& file, int seconds);
 
-// A fresh folder for one test, removed with everything in it afterwards.
-class TempDir final {
-public:
-    TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir();
-    const std::filesystem::path& path() const noexcept { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
 // The names in `folder`, sorted.
 std::vector<std::string> listFolder(const std::filesystem::path& folder);
 std::string readFile(const std::filesystem::path& file);

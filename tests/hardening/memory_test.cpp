@@ -5,6 +5,7 @@
 // gigabyte case by hand).
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "expected_text.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ std::string readHuge(const fs::path& file)
 }
 
 struct Memory : ::testing::Test {
-    TempDir temp;
+    kivo::testing::TempFolder temp;
     fs::path dir = temp.path();
     long baselineKib = 0;
 

@@ -59,12 +59,13 @@ TEST(WindowsConversion, Cp932NamesWithABackslashSecondByteSplitAndConvert)
     EXPECT_EQ(host.prefixField, "");
 }
 
-TEST(WindowsConversion, InputHeldByAnotherProgramIsPassedOverWithItsNotice)
+TEST(WindowsConversion, InputHeldByAnotherProgramEndsTheRunWithItsNotice)
 {
     TempFolder folder;
     writeFile(folder / "a.dat", squidFile(1));
     writeFile(folder / (kHyou + ".dat"), squidFile(5));
     writeFile(folder / "c.dat", squidFile(2));
+    writeFile(folder / "out.itx", "earlier");
     HeldFile other(folder / (kHyou + ".dat"), GENERIC_READ, FILE_SHARE_READ);
     ASSERT_TRUE(other.held());
 
@@ -72,23 +73,25 @@ TEST(WindowsConversion, InputHeldByAnotherProgramIsPassedOverWithItsNotice)
     host.enqueue("a.dat", folder / "a.dat");
     host.enqueue(kHyou + ".dat", folder / (kHyou + ".dat"));
     host.enqueue("c.dat", folder / "c.dat");
+    const std::vector<core::QueueEntry> queued = host.entries();
     host.prefixField = "run";
     host.outputField = folder / "out.itx";
 
     const core::RunResult result = convert(host);
-    EXPECT_TRUE(result.outputWritten);
+    EXPECT_FALSE(result.outputWritten);
     EXPECT_FALSE(result.everyInputOpened);
     // The system's reason, in UTF-8 and in the system's own words after the path.
-    ASSERT_EQ(host.notices.size(), 3u);
+    ASSERT_EQ(host.notices.size(), 2u);
     const std::string reasonStart = "cannot open " + folder.path() + "\\表.dat: ";
     EXPECT_EQ(host.notices[1].reason.substr(0, reasonStart.size()), reasonStart);
     EXPECT_GT(host.notices[1].reason.size(), reasonStart.size());
     host.notices[1].reason.clear();
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 1},
-                                                 {NoticeKind::FileNotOpen, kHyou + ".dat"},
-                                                 {NoticeKind::PointsExtracted, "c.dat", 2}}));
+                                                 {NoticeKind::FileNotOpen, kHyou + ".dat"}}));
     EXPECT_EQ(noticeText(host.notices[1]), "File[ " + kHyou + ".dat ] not open");
-    EXPECT_EQ(readFile(folder / "out.itx").value_or("?"), expectedItx("run", {1, 2}));
+    EXPECT_EQ(readFile(folder / "out.itx").value_or("?"), "earlier");
+    EXPECT_EQ(host.entries(), queued);
+    EXPECT_EQ(host.outputField, folder / "out.itx");
 }
 
 TEST(WindowsConversion, OutputNamingAQueuedInputIsRefusedBeforeAnythingIsWritten)

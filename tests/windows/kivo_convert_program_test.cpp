@@ -148,28 +148,28 @@ TEST(KivoConvertOnWindows, ConvertsCp932NamesGivenAsArguments)
     EXPECT_NE(outcome.err.find(kHyou + ".dat \x82\xA9\x82\xE7 3 "), std::string::npos);
 }
 
-TEST(KivoConvertOnWindows, InputHeldByAnotherProgramIsSkippedWithStatusOne)
+TEST(KivoConvertOnWindows, InputHeldByAnotherProgramEndsTheRunWithStatusOne)
 {
     TempFolder folder;
     writeFile(folder / "a.dat", squidFile(1));
     writeFile(folder / (kSo + ".dat"), squidFile(4));
     writeFile(folder / "c.dat", squidFile(2));
+    writeFile(folder / "out.itx", "earlier");
     HeldFile other(folder / (kSo + ".dat"));
     ASSERT_TRUE(other.held());
 
     const Outcome outcome = runProgram(folder.path(), {"-p", "run", "-o", "out.itx", "a.dat", kSo + ".dat", "c.dat"});
     EXPECT_EQ(outcome.status, 1u);
-    // The system's reason follows the notice, in its own words.
+    // The system's reason follows the notice, in its own words, and nothing comes after.
     const std::string reasonStart = redirected("kivo-convert: cannot open " + folder.path() + "\\ソ.dat: ");
     const std::string before = redirected(kConcatenated
                                           + "a.dat から 1 ポイントのデータを\n抽出しました。\n"
                                             "File[ ソ.dat ] not open\n");
-    const std::string after = redirected("c.dat から 2 ポイントのデータを\n抽出しました。\n");
-    ASSERT_GT(outcome.err.size(), before.size() + reasonStart.size() + after.size()) << outcome.err;
+    ASSERT_GT(outcome.err.size(), before.size() + reasonStart.size()) << outcome.err;
     EXPECT_EQ(outcome.err.substr(0, before.size()), before);
     EXPECT_EQ(outcome.err.substr(before.size(), reasonStart.size()), reasonStart);
-    EXPECT_EQ(outcome.err.substr(outcome.err.size() - after.size()), after);
-    EXPECT_EQ(readFile(folder / "out.itx").value_or("(missing)"), expectedItx("run", {1, 2}));
+    EXPECT_EQ(outcome.err.find('\n', before.size()), outcome.err.size() - 1) << outcome.err;
+    EXPECT_EQ(readFile(folder / "out.itx").value_or("(missing)"), "earlier");
 
     other.release();
     const Outcome again = runProgram(folder.path(), {"-p", "run", "-o", "out.itx", "a.dat", kSo + ".dat", "c.dat"});

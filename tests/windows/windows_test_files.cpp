@@ -5,48 +5,6 @@
 
 namespace kivo::testing {
 
-TempFolder::TempFolder()
-{
-    char base[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(sizeof base, base);
-    if (length == 0 || length > MAX_PATH)
-        throw std::runtime_error("no temporary folder");
-    std::string root(base, length);
-    if (root.back() == '\\')
-        root.pop_back();
-    for (unsigned attempt = 0;; ++attempt) {
-        m_path = root + "\\kivo-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
-        if (CreateDirectoryA(m_path.c_str(), nullptr))
-            return;
-        if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 1000)
-            throw std::runtime_error("cannot make " + m_path);
-    }
-}
-
-namespace {
-
-void removeTree(const std::string& folder)
-{
-    for (const std::string& name : listFolder(folder)) {
-        const std::string path = folder + "\\" + name;
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            removeTree(path);
-        } else {
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
-        }
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-} // namespace
-
-TempFolder::~TempFolder()
-{
-    removeTree(m_path);
-}
-
 void writeFile(const std::string& path, const std::string& bytes)
 {
     const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -5,6 +5,7 @@
 // as in the program.
 
 #include "expected_itx.h"
+#include "temp_folder.h"
 
 #include <optional>
 #include <string>
@@ -17,22 +18,6 @@ namespace kivo::testing {
 // CP932 bytes of names whose second byte is 0x5C, the byte of "\\".
 inline const std::string kHyou = "\x95\x5C";  // 表
 inline const std::string kSo = "\x83\x5C";    // ソ
-
-// A fresh folder under the user's temporary folder, removed with everything in it.
-class TempFolder final {
-public:
-    TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder();
-
-    const std::string& path() const { return m_path; }
-    // `name` joined to the folder with "\\".
-    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
-
-private:
-    std::string m_path;
-};
 
 // Throws std::runtime_error when the file cannot be written.
 void writeFile(const std::string& path, const std::string& bytes);

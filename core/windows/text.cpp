@@ -1,7 +1,7 @@
 // The system's code page on Windows: the ANSI code page, which argv, the shell's drop query
 // and the A functions use for names.
 #include "core/text.h"
-#include "core/wide_text_windows.h"
+#include "core/windows/wide_text.h"
 
 #include <windows.h>
 
