@@ -23,6 +23,9 @@ std::vector<std::string> commandLineFiles(const QStringList& arguments, const QS
 CConverterApp::CConverterApp(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    // The boxes are captioned with the display name, which follows the name: set as a name
+    // rather than as a display name, which Qt would also append to every window's title.
+    setApplicationName(QStringLiteral("Kivo"));
     setWindowIcon(applicationIcon());
     // Lets the desktop match the window to kivo.desktop and its icon.
     setDesktopFileName(QStringLiteral("kivo"));
@@ -31,6 +34,7 @@ CConverterApp::CConverterApp(int& argc, char** argv)
 int CConverterApp::InitInstance()
 {
     CConverterDlg dlg(m_notifier);
+    m_notifier.setOwner(&dlg);
     m_mainWnd = &dlg;
     // QApplication has already taken its own options (-style and the like) out.
     const std::vector<std::string> files = commandLineFiles(arguments().mid(1), QDir::currentPath());

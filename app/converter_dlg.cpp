@@ -4,12 +4,8 @@
 #include "app/app_icon.h"
 #include "app/dialog_units.h"
 #include "app/native_text.h"
-#include "app/notifier.h"
 #include "app/output_path_edit.h"
 #include "app/wave_prefix_edit.h"
-#include "core/conversion_run.h"
-#include "core/io_error.h"
-#include "intake/intake.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,7 +16,6 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QUrl>
 
 namespace kivo::app {
@@ -50,11 +45,10 @@ QLabel* staticText(const QString& text, QWidget* parent)
 
 } // namespace
 
-CConverterDlg::CConverterDlg(Notifier& notifier, core::FileSystem& files, QWidget* parent)
+CConverterDlg::CConverterDlg(intake::Notifier& notifier, core::FileSystem& files, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
-    , m_notifier(notifier)
-    , m_files(files)
+    , m_logic(*this, notifier, files)
 {
     setWindowTitle(QStringLiteral("Kivo"));
     setWindowIcon(applicationIcon());
@@ -138,47 +132,30 @@ CConverterDlg::~CConverterDlg()
 
 void CConverterDlg::done(int result)
 {
-    // Closing takes the focus from the prefix field too; a user who closes the window is
-    // done with the prefix and must not be stopped by a notice about it.
-    m_closing = true;
+    // Closing takes the focus from the prefix field too.
+    m_logic.setClosing(true);
     QDialog::done(result);
 }
 
 void CConverterDlg::showEvent(QShowEvent* event)
 {
-    m_closing = false;
+    m_logic.setClosing(false);
     QDialog::showEvent(event);
 }
 
 void CConverterDlg::OnDropFiles(const std::vector<std::string>& paths)
 {
-    // A drop that arrives while a notice of a run or of an earlier drop is up would
-    // change the queue under that run's feet.
-    if (m_busy || paths.empty())
-        return;
-    const QScopedValueRollback busy(m_busy, true);
-    intake::AddDroppedFiles(*this, paths);
+    m_logic.OnDropFiles(paths);
 }
 
 void CConverterDlg::OnMakeItx()
 {
-    if (m_busy)
-        return;
-    const QScopedValueRollback busy(m_busy, true);
-    try {
-        core::OnMakeItx(*this, &intake::SanitizeWavePrefix, m_files);
-    } catch (const core::IoError& error) {
-        m_notifier.errorBecause(this, messageText(error.what()), QString::fromStdString(error.reason()));
-    }
+    m_logic.OnMakeItx();
 }
 
 void CConverterDlg::OnKillFocusWavePrefix()
 {
-    // The sanitizer's own notice takes the focus from the field; running it again then
-    // would only tell the user the same thing twice, since it writes its result next.
-    if (m_prefixNoticeOpen || m_closing)
-        return;
-    intake::SanitizeWavePrefix(*this);
+    m_logic.OnKillFocusWavePrefix();
 }
 
 void CConverterDlg::OnAppAbout()
@@ -205,43 +182,43 @@ void CConverterDlg::queueAppend(core::QueueEntry entry)
     m_queue.append(std::move(entry));
 }
 
-void CConverterDlg::exchange(core::Exchange direction)
+std::string CConverterDlg::fieldText(intake::Field field) const
 {
-    if (direction == core::Exchange::FromControls) {
-        wavePrefix = toNative(m_wavePrefix->text());
-        outputPath = toNative(m_outputPath->toPlainText());
-        // Nothing of the logic changes it, so it is only ever read from the box.
-        detailed = m_detailed->isChecked();
-        return;
-    }
-    // Only a changed text is set, so that the caret stays where the user left it. A new
-    // text shows from its start, as an edit control shows it, not scrolled to its end.
-    const QString prefix = fromNative(wavePrefix);
-    if (m_wavePrefix->text() != prefix) {
-        m_wavePrefix->setText(prefix);
-        m_wavePrefix->setCursorPosition(0);
-    }
-    const QString path = fromNative(outputPath);
-    if (m_outputPath->toPlainText() != path)
-        m_outputPath->setPlainText(path);
+    if (field == intake::Field::WavePrefix)
+        return toNative(m_wavePrefix->text());
+    return toNative(m_outputPath->toPlainText());
 }
 
-void CConverterDlg::notify(const core::Notice& notice)
+void CConverterDlg::setFieldText(intake::Field field, const std::string& text)
 {
-    const QScopedValueRollback prefixNotice(
-        m_prefixNoticeOpen, m_prefixNoticeOpen || notice.kind == core::NoticeKind::PrefixFirstLetter);
-    m_notifier.noticeBecause(this, messageText(core::noticeText(notice)), QString::fromStdString(notice.reason));
+    if (field == intake::Field::OutputPath) {
+        m_outputPath->setPlainText(fromNative(text));
+        return;
+    }
+    // A new text shows from its start, as an edit control shows it, not scrolled to its end.
+    m_wavePrefix->setText(fromNative(text));
+    m_wavePrefix->setCursorPosition(0);
+}
+
+bool CConverterDlg::detailedTicked() const
+{
+    return m_detailed->isChecked();
+}
+
+void CConverterDlg::focusMakeItx()
+{
+    m_makeItx->setFocus();
 }
 
 void CConverterDlg::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!m_busy && !localPaths(event->mimeData()).empty())
+    if (!m_logic.busy() && !localPaths(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void CConverterDlg::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!m_busy && !localPaths(event->mimeData()).empty())
+    if (!m_logic.busy() && !localPaths(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 

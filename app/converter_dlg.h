@@ -1,8 +1,9 @@
 #pragma once
 
 #include "core/file_system.h"
-#include "core/host.h"
+#include "intake/dialog_logic.h"
 #include "intake/input_queue.h"
+#include "intake/notifier.h"
 
 #include <QDialog>
 
@@ -16,25 +17,24 @@ class QPushButton;
 
 namespace kivo::app {
 
-class Notifier;
 class OutputPathEdit;
 class WavePrefixEdit;
 
 // Kivo's main window: the queue of dropped files, the wave prefix and output path fields,
-// and "Make itx". It is the Host through which the drop intake and the conversion run see
-// the queue and the two fields, and through which they tell the user things.
-class CConverterDlg final : public QDialog, public core::Host {
+// and "Make itx". Its events go to the dialog logic, which works on it through its controls.
+class CConverterDlg final : public QDialog, public intake::DialogControls {
     Q_OBJECT
 
 public:
     // Notices and error boxes go through `notifier`; files are read and written through
     // `files`. Both must outlive the window.
-    explicit CConverterDlg(Notifier& notifier, core::FileSystem& files = core::platformFileSystem(),
+    explicit CConverterDlg(intake::Notifier& notifier, core::FileSystem& files = core::platformFileSystem(),
                            QWidget* parent = nullptr);
     ~CConverterDlg() override;
 
     // Files dropped on the window, in the order the drop lists them, enter the queue as
-    // one drop. Ignored while a run or an earlier drop is still at a notice.
+    // one drop, and "Make itx" gets the focus when one was queued. Ignored while a run or
+    // an earlier drop is still at a notice.
     void OnDropFiles(const std::vector<std::string>& paths);
     // "Make itx": converts the queue. A read, write or close error is shown in a stop box
     // and leaves the window open with the queue and fields as they were.
@@ -46,15 +46,18 @@ public:
 
     // The queue's full paths, in the order of the visible file list.
     const intake::InputQueue& queue() const { return m_queue; }
+    // Precondition: queueCount() > 0.
+    core::QueueEntry queueFront() const;
 
-    // core::Host
+    // intake::DialogControls
     std::size_t queueCount() const override;
-    core::QueueEntry queueFront() const override;
     core::QueueEntry queueEntry(std::size_t index) const override;
     void queueRemoveFront() override;
     void queueAppend(core::QueueEntry entry) override;
-    void exchange(core::Exchange direction) override;
-    void notify(const core::Notice& notice) override;
+    std::string fieldText(intake::Field field) const override;
+    void setFieldText(intake::Field field, const std::string& text) override;
+    void focusMakeItx() override;
+    bool detailedTicked() const override;
 
     void done(int result) override;
 
@@ -65,8 +68,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    Notifier& m_notifier;
-    core::FileSystem& m_files;
+    intake::DialogLogic m_logic;
     intake::InputQueue m_queue;  // the full paths: the hidden twin of the file list
 
     QPushButton* m_ok;
@@ -77,10 +79,6 @@ private:
     OutputPathEdit* m_outputPath;
     QCheckBox* m_detailed;
     QAction* m_about;
-
-    bool m_busy = false;              // a run or a drop is under way
-    bool m_prefixNoticeOpen = false;  // the sanitizer is telling the user of its change
-    bool m_closing = false;           // the window is going away
 };
 
 } // namespace kivo::app

@@ -5,6 +5,9 @@
 # has a display of its own, a virtual one (Xvfb), for the window tests.
 #
 #   wine-session.sh COMMAND [ARGS...]
+#
+# With KIVO_WINE_DESKTOP=off the prefix gets no virtual desktop (see wine-prefix.reg): the
+# windows are X windows of their own, into which files can really be dragged.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -48,7 +51,15 @@ if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
 fi
 # The prefix's settings (wine-prefix.reg), in place before any test starts the desktop.
 reg="$WINEPREFIX/kivo-prefix.reg"
-{ printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/wine-prefix.reg"; } >"$reg"
+settings() {
+  if [ "${KIVO_WINE_DESKTOP:-on}" = off ]; then
+    # Every section of the virtual desktop's, with its values, is left out.
+    awk '/^\[/ { skip = index($0, "\\Wine\\Explorer") > 0 } !skip' "$here/wine-prefix.reg"
+  else
+    cat "$here/wine-prefix.reg"
+  fi
+}
+{ printf '\xff\xfe'; settings | iconv -f UTF-8 -t UTF-16LE; } >"$reg"
 KIVO_WINE_TIMEOUT=60 "$here/wine-run.sh" regedit /S "$(winepath_of "$reg")" >/dev/null 2>&1 || {
   echo "wine-session.sh: could not set up the Wine prefix's settings" >&2
   exit 1

@@ -1,5 +1,7 @@
 #include "core/notice.h"
 
+#include "core/text.h"
+
 namespace kivo::core {
 
 std::string noticeText(const Notice& notice)
@@ -26,6 +28,28 @@ std::string noticeText(const Notice& notice)
         return "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします";
     }
     return {};
+}
+
+std::string noticeDisplayText(const Notice& notice)
+{
+    Notice shown = notice;
+    shown.name = systemTextToUtf8(notice.name);
+    return withReason(noticeText(shown), notice.reason);
+}
+
+std::string withReason(std::string text, std::string_view reason)
+{
+    if (!reason.empty()) {
+        text += "\r\r";
+        text += reason;
+    }
+    return text;
+}
+
+std::string unspellableNameText(std::string_view name)
+{
+    return "ファイル[ " + std::string(name)
+           + " ] は、\r名前にこのWindowsの文字コードで表せない文字があるので\rパスします";
 }
 
 std::string noticeLines(std::string_view text)

@@ -34,6 +34,18 @@ struct Notice {
 // name's bytes as they are, and "\r" (or "\r\n" for the wave-prefix notice) as line breaks.
 std::string noticeText(const Notice& notice);
 
+// The notice as its box shows it: noticeText() with the display name, which is in the
+// system's narrow encoding, turned into UTF-8, and the reason below as a second paragraph.
+std::string noticeDisplayText(const Notice& notice);
+
+// `text` with `reason` below it as a paragraph of its own ("\r\r" between), or `text` alone
+// when the reason is empty.
+std::string withReason(std::string text, std::string_view reason);
+
+// The notice for a file whose name the ANSI code page cannot spell, so that it cannot be
+// opened under that name; `name` is the file's name in UTF-8.
+std::string unspellableNameText(std::string_view name);
+
 // `text` with each of its line breaks ("\r", or "\r\n") made one "\n", for the outputs where
 // a lone CR does not end a line (a terminal, a Qt message box).
 std::string noticeLines(std::string_view text);

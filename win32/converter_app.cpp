@@ -1,5 +1,7 @@
 #include "win32/converter_app.h"
 
+#include "win32/dropped_files.h"
+
 #include <shellapi.h>
 
 namespace kivo::win32 {
@@ -16,9 +18,12 @@ bool isDialog(HWND hwnd)
 
 } // namespace
 
-CConverterApp::CConverterApp(HINSTANCE instance, Notifier& notifier, core::FileSystem& files)
-    : m_instance(instance)
-    , m_dlg(notifier, files)
+CConverterApp::CConverterApp(HINSTANCE instance) : CConverterApp(instance, m_boxes)
+{
+}
+
+CConverterApp::CConverterApp(HINSTANCE instance, intake::Notifier& notifier, core::FileSystem& files)
+    : m_instance(instance), m_dlg(notifier, files)
 {
     g_app = this;
 }
@@ -33,6 +38,7 @@ bool CConverterApp::CreateMainWindow()
 {
     if (!m_dlg.Create(m_instance))
         return false;
+    m_boxes.setOwner(m_dlg.hwnd());
     ShowWindow(m_dlg.hwnd(), SW_SHOW);
     SetForegroundWindow(m_dlg.hwnd());
     return true;
@@ -42,8 +48,16 @@ int CConverterApp::InitInstance()
 {
     if (!CreateMainWindow())
         return 1;
+    OpenCommandLineFiles(GetCommandLineW());
     RunModalLoop(m_dlg.hwnd());
     return 0;
+}
+
+void CConverterApp::OpenCommandLineFiles(const wchar_t* commandLine)
+{
+    const std::vector<std::wstring> files = commandLineFiles(commandLine);
+    if (!files.empty())
+        m_dlg.OnOpenFiles(files);
 }
 
 bool CConverterApp::PreTranslateMessage(MSG& message)

@@ -1,29 +1,36 @@
 #pragma once
 
 #include "core/file_system.h"
+#include "intake/notifier.h"
 #include "win32/converter_dlg.h"
+#include "win32/notifier.h"
 
 #include <windows.h>
 
 namespace kivo::win32 {
-
-class Notifier;
 
 // The application object: builds the main window, runs it modally, and looks at every
 // message of the user-interface thread before it is dispatched, which is where drops are
 // taken. One at a time per process.
 class CConverterApp final {
 public:
-    CConverterApp(HINSTANCE instance, Notifier& notifier, core::FileSystem& files = core::platformFileSystem());
+    // The boxes are real message boxes.
+    explicit CConverterApp(HINSTANCE instance);
+    // The boxes go through `notifier`, which must outlive the application object.
+    CConverterApp(HINSTANCE instance, intake::Notifier& notifier, core::FileSystem& files = core::platformFileSystem());
     CConverterApp(const CConverterApp&) = delete;
     CConverterApp& operator=(const CConverterApp&) = delete;
     ~CConverterApp();
 
     // Builds and shows the main window; false when it cannot be built.
     bool CreateMainWindow();
-    // Shows the main window and returns once it has closed. The exit status: 0, or 1 when
-    // the window could not be built.
+    // Shows the main window, queues the files named on the command line as one drop, and
+    // returns once the window has closed. The exit status: 0, or 1 when the window could
+    // not be built.
     int InitInstance();
+    // Queues the files that `commandLine` (a program's command line, its own name first)
+    // names, as if they had been dropped on the main window.
+    void OpenCommandLineFiles(const wchar_t* commandLine);
 
     CConverterDlg& mainWindow() { return m_dlg; }
 
@@ -40,6 +47,7 @@ public:
 
 private:
     HINSTANCE m_instance;
+    MessageBoxNotifier m_boxes; // used unless a notifier is given
     CConverterDlg m_dlg;
 };
 

@@ -1,12 +1,8 @@
 #include "win32/converter_dlg.h"
 
-#include "core/conversion_run.h"
-#include "core/io_error.h"
-#include "intake/intake.h"
 #include "win32/about_dlg.h"
-#include "win32/notifier.h"
+#include "win32/dropped_files.h"
 #include "win32/resource.h"
-#include "win32/wide_text.h"
 
 #include <shellapi.h>
 
@@ -16,25 +12,9 @@ namespace kivo::win32 {
 
 namespace {
 
-std::wstring droppedPathW(HDROP drop, UINT index)
+int fieldId(intake::Field field)
 {
-    std::wstring path(DragQueryFileW(drop, index, nullptr, 0), L'\0');
-    DragQueryFileW(drop, index, path.data(), static_cast<UINT>(path.size() + 1));
-    return path;
-}
-
-// Asked for its length first, so that a path of any length is taken whole.
-std::string droppedPathA(HDROP drop, UINT index)
-{
-    std::string path(DragQueryFileA(drop, index, nullptr, 0), '\0');
-    DragQueryFileA(drop, index, path.data(), static_cast<UINT>(path.size() + 1));
-    return path;
-}
-
-std::wstring lastComponent(const std::wstring& path)
-{
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+    return field == intake::Field::WavePrefix ? IDC_WAVE_PREFIX : IDC_OUTPUT_PATH;
 }
 
 HICON loadIcon(HINSTANCE instance, int width, int height)
@@ -57,16 +37,14 @@ void centreOnScreen(HWND hwnd)
 
 } // namespace
 
-CConverterDlg::CConverterDlg(Notifier& notifier, core::FileSystem& files)
-    : m_notifier(notifier)
-    , m_files(files)
+CConverterDlg::CConverterDlg(intake::Notifier& notifier, core::FileSystem& files) : m_logic(*this, notifier, files)
 {
 }
 
 CConverterDlg::~CConverterDlg()
 {
     if (m_hwnd != nullptr) {
-        m_closing = true;
+        m_logic.setClosing(true);
         DestroyWindow(m_hwnd);
     }
     if (m_icon != nullptr)
@@ -78,7 +56,7 @@ CConverterDlg::~CConverterDlg()
 bool CConverterDlg::Create(HINSTANCE instance)
 {
     m_instance = instance;
-    m_closing = false;
+    m_logic.setClosing(false);
     if (m_icon == nullptr)
         m_icon = loadIcon(instance, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     if (m_smallIcon == nullptr)
@@ -189,47 +167,36 @@ BOOL CConverterDlg::OnPaint()
 
 void CConverterDlg::OnClose()
 {
-    // Closing takes the focus from the prefix field too; a user who closes the window is
-    // done with the prefix and must not be stopped by a notice about it.
-    m_closing = true;
+    // Closing takes the focus from the prefix field too.
+    m_logic.setClosing(true);
     DestroyWindow(m_hwnd);
 }
 
 void CConverterDlg::OnDropFiles(HDROP drop)
 {
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    std::vector<std::string> paths;
-    for (UINT index = 0; index < count; ++index) {
-        const std::wstring name = droppedPathW(drop, index);
-        if (!toAnsiExactly(name)) {
-            m_notifier.notice(m_hwnd, unspellableNameText(lastComponent(name)));
-            continue;
-        }
-        paths.push_back(droppedPathA(drop, index));
-    }
-    if (!paths.empty())
-        intake::AddDroppedFiles(*this, paths);
+    const DroppedFiles files = droppedFiles(drop);
+    m_logic.OnDropFiles(files.paths, files.unspellable);
+}
+
+void CConverterDlg::OnOpenFiles(const std::vector<std::wstring>& paths)
+{
+    const DroppedFiles files = spelledFiles(paths);
+    m_logic.OnDropFiles(files.paths, files.unspellable);
 }
 
 void CConverterDlg::OnMakeItx()
 {
-    try {
-        core::OnMakeItx(*this, &intake::SanitizeWavePrefix, m_files);
-    } catch (const core::IoError& error) {
-        m_notifier.error(m_hwnd, errorBoxText(error));
-    }
+    m_logic.OnMakeItx();
 }
 
 void CConverterDlg::OnKillFocusWavePrefix()
 {
-    // The sanitizer's own notice takes the focus (from this field, when a run started with
-    // Enter in it); running it again then would only tell the user the same thing twice.
-    // A user who closes the window is done with the prefix: neither closing nor the press
-    // on Close (which takes the focus first; Windows has already moved it when this comes)
-    // stops them with a notice about it. "Make itx" sanitizes the prefix in any case.
-    if (m_prefixNoticeOpen || m_closing || GetFocus() == GetDlgItem(m_hwnd, IDCANCEL))
+    // The press on Close takes the focus first (Windows has already moved it when this
+    // comes): a user on the way out is not stopped with a notice about the prefix either.
+    // "Make itx" sanitizes the prefix in any case.
+    if (GetFocus() == GetDlgItem(m_hwnd, IDCANCEL))
         return;
-    intake::SanitizeWavePrefix(*this);
+    m_logic.OnKillFocusWavePrefix();
 }
 
 void CConverterDlg::OnAppAbout()
@@ -241,11 +208,6 @@ std::size_t CConverterDlg::queueCount() const
 {
     const LRESULT count = SendDlgItemMessageA(m_hwnd, IDC_FILE_LIST, LB_GETCOUNT, 0, 0);
     return count > 0 ? static_cast<std::size_t>(count) : 0;
-}
-
-core::QueueEntry CConverterDlg::queueFront() const
-{
-    return queueEntry(0);
 }
 
 core::QueueEntry CConverterDlg::queueEntry(std::size_t index) const
@@ -266,25 +228,32 @@ void CConverterDlg::queueAppend(core::QueueEntry entry)
     SendDlgItemMessageA(m_hwnd, IDC_PATH_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.fullPath.c_str()));
 }
 
-void CConverterDlg::exchange(core::Exchange direction)
+std::string CConverterDlg::fieldText(intake::Field field) const
 {
-    if (direction == core::Exchange::FromControls) {
-        wavePrefix = fieldText(IDC_WAVE_PREFIX);
-        outputPath = fieldText(IDC_OUTPUT_PATH);
-        // Nothing of the logic changes it, so it is only ever read from the box.
-        detailed = IsDlgButtonChecked(m_hwnd, IDC_DETAILED) == BST_CHECKED;
-        return;
-    }
-    setFieldText(IDC_WAVE_PREFIX, wavePrefix);
-    setFieldText(IDC_OUTPUT_PATH, outputPath);
+    HWND control = GetDlgItem(m_hwnd, fieldId(field));
+    const int length = GetWindowTextLengthA(control);
+    if (length <= 0)
+        return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int got = GetWindowTextA(control, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return text;
 }
 
-void CConverterDlg::notify(const core::Notice& notice)
+void CConverterDlg::setFieldText(intake::Field field, const std::string& text)
 {
-    const bool outer = m_prefixNoticeOpen;
-    m_prefixNoticeOpen = outer || notice.kind == core::NoticeKind::PrefixFirstLetter;
-    m_notifier.notice(m_hwnd, noticeBoxText(notice));
-    m_prefixNoticeOpen = outer;
+    SetDlgItemTextA(m_hwnd, fieldId(field), text.c_str());
+}
+
+bool CConverterDlg::detailedTicked() const
+{
+    return IsDlgButtonChecked(m_hwnd, IDC_DETAILED) == BST_CHECKED;
+}
+
+void CConverterDlg::focusMakeItx()
+{
+    // Through the dialog manager, which makes "Make itx" the default button again as well.
+    SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(m_hwnd, IDC_MAKE_ITX)), TRUE);
 }
 
 std::string CConverterDlg::listText(int list, std::size_t index) const
@@ -299,25 +268,6 @@ std::string CConverterDlg::listText(int list, std::size_t index) const
     const LRESULT got = SendDlgItemMessageA(m_hwnd, list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
     text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     return text;
-}
-
-std::string CConverterDlg::fieldText(int field) const
-{
-    HWND control = GetDlgItem(m_hwnd, field);
-    const int length = GetWindowTextLengthA(control);
-    if (length <= 0)
-        return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int got = GetWindowTextA(control, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return text;
-}
-
-void CConverterDlg::setFieldText(int field, const std::string& text)
-{
-    // Only a changed text is set, so that the caret stays where the user left it.
-    if (fieldText(field) != text)
-        SetDlgItemTextA(m_hwnd, field, text.c_str());
 }
 
 } // namespace kivo::win32

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/file_system.h"
-#include "core/host.h"
+#include "intake/dialog_logic.h"
+#include "intake/notifier.h"
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -11,16 +13,14 @@
 
 namespace kivo::win32 {
 
-class Notifier;
-
 // Kivo's main window, dialog 102. Its two list boxes are the input queue (the visible file
 // list and the hidden path list) and its two edit fields the wave prefix and output path;
-// as the Host it lets the drop intake and the conversion run work on them directly.
-class CConverterDlg final : public core::Host {
+// its events go to the dialog logic, which works on them through the controls below.
+class CConverterDlg final : public intake::DialogControls {
 public:
     // Notices and error boxes go through `notifier`; files are read and written through
     // `files`. Both must outlive the window.
-    explicit CConverterDlg(Notifier& notifier, core::FileSystem& files = core::platformFileSystem());
+    explicit CConverterDlg(intake::Notifier& notifier, core::FileSystem& files = core::platformFileSystem());
     CConverterDlg(const CConverterDlg&) = delete;
     CConverterDlg& operator=(const CConverterDlg&) = delete;
     ~CConverterDlg() override;
@@ -31,8 +31,11 @@ public:
     HWND hwnd() const { return m_hwnd; }
 
     // The files of a drop, read as the ANSI code page spells them, enter the queue as one
-    // drop. A name the code page cannot spell gets a notice and is left out.
+    // drop, and "Make itx" gets the focus when one was queued. A name the code page cannot
+    // spell gets a notice and is left out.
     void OnDropFiles(HDROP drop);
+    // The same for files named in UTF-16, as the command line names them.
+    void OnOpenFiles(const std::vector<std::wstring>& paths);
     // "Make itx": converts the queue. A read, write or close error is shown in a stop box
     // and leaves the window open with the queue and fields as they were.
     void OnMakeItx();
@@ -41,14 +44,15 @@ public:
     // Shows the About box and returns when it is closed.
     void OnAppAbout();
 
-    // core::Host
+    // intake::DialogControls
     std::size_t queueCount() const override;
-    core::QueueEntry queueFront() const override;
     core::QueueEntry queueEntry(std::size_t index) const override;
     void queueRemoveFront() override;
     void queueAppend(core::QueueEntry entry) override;
-    void exchange(core::Exchange direction) override;
-    void notify(const core::Notice& notice) override;
+    std::string fieldText(intake::Field field) const override;
+    void setFieldText(intake::Field field, const std::string& text) override;
+    void focusMakeItx() override;
+    bool detailedTicked() const override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -58,18 +62,12 @@ private:
     void OnClose();
 
     std::string listText(int list, std::size_t index) const;
-    std::string fieldText(int field) const;
-    void setFieldText(int field, const std::string& text);
 
-    Notifier& m_notifier;
-    core::FileSystem& m_files;
+    intake::DialogLogic m_logic;
     HINSTANCE m_instance = nullptr;
     HWND m_hwnd = nullptr;
     HICON m_icon = nullptr;       // the large icon: title bar, task switcher, minimised
     HICON m_smallIcon = nullptr;  // the small one: caption and task bar
-
-    bool m_prefixNoticeOpen = false;  // the sanitizer is telling the user of its change
-    bool m_closing = false;           // the window is going away
 };
 
 } // namespace kivo::win32

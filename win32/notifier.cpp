@@ -2,8 +2,6 @@
 
 #include "win32/wide_text.h"
 
-#include "core/text.h"
-
 namespace kivo::win32 {
 
 std::wstring applicationTitle()
@@ -25,38 +23,14 @@ std::wstring applicationTitle()
     return name;
 }
 
-std::string withReason(std::string text, const std::string& reason)
+void MessageBoxNotifier::notice(const std::string& text)
 {
-    if (!reason.empty())
-        text += "\r\r" + reason;
-    return text;
+    MessageBoxW(m_owner, boxText(text).c_str(), applicationTitle().c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
-std::wstring noticeBoxText(const core::Notice& notice)
+void MessageBoxNotifier::error(const std::string& text)
 {
-    core::Notice shown = notice;
-    shown.name = core::systemTextToUtf8(notice.name);
-    return boxText(withReason(core::noticeText(shown), notice.reason));
-}
-
-std::wstring errorBoxText(const core::IoError& error)
-{
-    return boxText(withReason(core::ioErrorText(error.operation(), core::systemTextToUtf8(error.path())), error.reason()));
-}
-
-std::wstring unspellableNameText(const std::wstring& name)
-{
-    return boxText("ファイル[ " + toUtf8(name) + " ] は、\r名前にこのWindowsの文字コードで表せない文字があるので\rパスします");
-}
-
-void MessageBoxNotifier::notice(HWND owner, const std::wstring& text)
-{
-    MessageBoxW(owner, text.c_str(), applicationTitle().c_str(), MB_OK | MB_ICONEXCLAMATION);
-}
-
-void MessageBoxNotifier::error(HWND owner, const std::wstring& text)
-{
-    MessageBoxW(owner, text.c_str(), applicationTitle().c_str(), MB_OK | MB_ICONSTOP);
+    MessageBoxW(m_owner, boxText(text).c_str(), applicationTitle().c_str(), MB_OK | MB_ICONSTOP);
 }
 
 } // namespace kivo::win32

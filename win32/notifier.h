@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/io_error.h"
-#include "core/notice.h"
+#include "intake/notifier.h"
 
 #include <string>
 
@@ -13,36 +12,18 @@ namespace kivo::win32 {
 // boxes are captioned with it.
 std::wstring applicationTitle();
 
-// `text` with the system's reason below it as a paragraph of its own, when there is one.
-std::string withReason(std::string text, const std::string& reason);
-
-// The text of a notice's box: the display name, which is in the ANSI code page, is read as
-// such, and the system's reason follows when the notice carries one.
-std::wstring noticeBoxText(const core::Notice& notice);
-
-// The text of the stop box for a read, write or close error.
-std::wstring errorBoxText(const core::IoError& error);
-
-// The notice for a dropped file whose name the ANSI code page cannot spell; `name` is the
-// file's name as the shell gave it.
-std::wstring unspellableNameText(const std::wstring& name);
-
-// Shows the window's modal message boxes. The window asks it instead of opening boxes
-// itself, so that tests can record what the user would have been told.
-class Notifier {
+// The real boxes, owned by the main window so that it is disabled while they are open.
+class MessageBoxNotifier final : public intake::Notifier {
 public:
-    virtual ~Notifier() = default;
-    // A notice: exclamation icon, one OK button; returns once it is confirmed.
-    virtual void notice(HWND owner, const std::wstring& text) = 0;
-    // A read, write or close error: stop icon, one OK button; returns once it is confirmed.
-    virtual void error(HWND owner, const std::wstring& text) = 0;
-};
+    explicit MessageBoxNotifier(HWND owner = nullptr) : m_owner(owner) {}
+    // The window the boxes belong to from now on; may be null.
+    void setOwner(HWND owner) noexcept { m_owner = owner; }
 
-// The real boxes, owned by `owner` so that it is disabled while they are open.
-class MessageBoxNotifier final : public Notifier {
-public:
-    void notice(HWND owner, const std::wstring& text) override;
-    void error(HWND owner, const std::wstring& text) override;
+    void notice(const std::string& text) override;
+    void error(const std::string& text) override;
+
+private:
+    HWND m_owner;
 };
 
 } // namespace kivo::win32

@@ -4,15 +4,19 @@
 #include "app/dialog_units.h"
 #include "app/notifier.h"
 #include "app/output_path_edit.h"
+#include "notice_texts.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
+#include <string>
 
 using namespace kivo;
 
@@ -24,7 +28,6 @@ private slots:
     void dialogUnitsComeFromTheFont();
     void commandLineFilesBecomeAbsoluteNormalPaths();
     void carriageReturnsBreakLines();
-    void titleIsTheProgramFileName();
     void noticeIsAWarningWithOneOk();
     void errorIsAStopBoxWithOneOk();
     void outputPathTakesNoLineBreaks();
@@ -89,15 +92,11 @@ void TestAppParts::commandLineFilesBecomeAbsoluteNormalPaths()
 
 void TestAppParts::carriageReturnsBreakLines()
 {
-    QCOMPARE(app::messageText("ファイル[ a.dat ] は、\rSQUIDファイルではないので\rパスします"),
-             QStringLiteral("ファイル[ a.dat ] は、\nSQUIDファイルではないので\nパスします"));
+    std::string asTheCoreWordsIt = testing::texts::notSquid("a.dat");
+    std::replace(asTheCoreWordsIt.begin(), asTheCoreWordsIt.end(), '\n', '\r');
+    QCOMPARE(app::messageText(asTheCoreWordsIt), QString::fromStdString(testing::texts::notSquid("a.dat")));
     // CR LF is one line break, not two.
     QCOMPARE(app::messageText("one\r\ntwo\r\rthree"), QStringLiteral("one\ntwo\n\nthree"));
-}
-
-void TestAppParts::titleIsTheProgramFileName()
-{
-    QCOMPARE(app::applicationTitle(), QStringLiteral("test_app_parts"));
 }
 
 // Shows a box through `show` and confirms it with its OK button, as a user would.
@@ -126,11 +125,11 @@ void TestAppParts::noticeIsAWarningWithOneOk()
 {
     QWidget owner;
     owner.show();
-    app::MessageBoxNotifier notifier;
-    const QString text = QStringLiteral("<b>x.dat</b> から 3 ポイントのデータを\n抽出しました。");
-    const Box box = showAndConfirm([&] { notifier.notice(&owner, text); });
-    QCOMPARE(box.caption, QStringLiteral("test_app_parts"));
-    QCOMPARE(box.text, text);
+    app::MessageBoxNotifier notifier(&owner);
+    const std::string text = testing::texts::points("<b>x.dat</b>", 3);
+    const Box box = showAndConfirm([&] { notifier.notice(text); });
+    QCOMPARE(box.caption, QGuiApplication::applicationDisplayName());
+    QCOMPARE(box.text, QString::fromStdString(text));
     QCOMPARE(box.icon, QMessageBox::Warning);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     // A file name that looks like markup is shown as it is.
@@ -142,14 +141,14 @@ void TestAppParts::errorIsAStopBoxWithOneOk()
 {
     QWidget owner;
     owner.show();
-    app::MessageBoxNotifier notifier;
-    const QString text = QStringLiteral("/data/run1.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。");
-    const Box box = showAndConfirm([&] { notifier.error(&owner, text); });
-    QCOMPARE(box.caption, QStringLiteral("test_app_parts"));
-    QCOMPARE(box.text, text);
-    // The system's reason is a paragraph of its own below the program's text.
-    const Box because = showAndConfirm([&] { notifier.errorBecause(&owner, text, QStringLiteral("write failed: EIO")); });
-    QCOMPARE(because.text, text + QStringLiteral("\n\nwrite failed: EIO"));
+    app::MessageBoxNotifier notifier(&owner);
+    const std::string text = testing::texts::writeFailure("/data/run1.itx");
+    const Box box = showAndConfirm([&] { notifier.error(text); });
+    QCOMPARE(box.caption, QGuiApplication::applicationDisplayName());
+    QCOMPARE(box.text, QString::fromStdString(text));
+    // The system's reason, a paragraph of its own below the program's text, shows as one.
+    const Box because = showAndConfirm([&] { notifier.error(text + "\r\rwrite failed: EIO"); });
+    QCOMPARE(because.text, QString::fromStdString(testing::texts::withReason(text, "write failed: EIO")));
     QCOMPARE(box.icon, QMessageBox::Critical);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box.parent, &owner);

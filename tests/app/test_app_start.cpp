@@ -1,5 +1,5 @@
 // Starting Kivo as "Open with" does: the application object runs the window, and the files
-// on its command line enter the queue once the window is up.
+// on its command line enter the queue once the window is up, with the real boxes.
 #include "app/converter_app.h"
 #include "app/converter_dlg.h"
 
@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -31,23 +33,33 @@ void TestAppStart::commandLineFilesEnterOnceTheWindowIsUp()
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
 
-    // A relative name, as a shell passes it.
+    // Relative names, as a shell passes them; a folder first, which is told in a notice.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
     std::string program = "kivo";
+    std::string subfolder = "folder";
     std::string name = "run1.dat";
-    char* argv[] = {program.data(), name.data(), nullptr};
-    int argc = 2;
+    char* argv[] = {program.data(), subfolder.data(), name.data(), nullptr};
+    int argc = 3;
     app::CConverterApp application(argc, argv);
 
+    QString noticeCaption;
     bool visibleWhenQueued = false;
+    bool focusOnMakeItx = false;
     QString queuedPath;
     QString listedName;
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            noticeCaption = box->windowTitle();
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
         app::CConverterDlg* window = application.mainWindow();
         if (window == nullptr || window->queueCount() == 0)
             return;
         watch.stop();
         visibleWhenQueued = window->isVisible();
+        focusOnMakeItx = window->focusWidget() == window->findChild<QPushButton*>(QStringLiteral("makeItx"));
         queuedPath = QString::fromStdString(window->queueFront().fullPath);
         listedName = QString::fromStdString(window->queueFront().displayName);
         window->reject();
@@ -62,7 +74,10 @@ void TestAppStart::commandLineFilesEnterOnceTheWindowIsUp()
     QDir::setCurrent(before);
 
     QCOMPARE(status, 0);
+    // Captioned with the application's title, not with the program file's name.
+    QCOMPARE(noticeCaption, QStringLiteral("Kivo"));
     QVERIFY(visibleWhenQueued);
+    QVERIFY(focusOnMakeItx);
     QCOMPARE(queuedPath, QFileInfo(file).absoluteFilePath());
     QCOMPARE(listedName, QStringLiteral("run1.dat"));
     QCOMPARE(application.mainWindow(), nullptr);

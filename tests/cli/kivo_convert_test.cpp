@@ -5,6 +5,7 @@
 #include "core/notice.h"
 #include "expected_itx.h"
 #include "intake/intake.h"
+#include "notice_texts.h"
 #include "recording_window.h"
 #include "temp_folder.h"
 
@@ -34,10 +35,11 @@ namespace fs = std::filesystem;
 using kivo::testing::itx;
 using kivo::testing::squidFile;
 
-const std::string kCountRun1 = "run1.dat から 2 ポイントのデータを\n抽出しました。\n";
-const std::string kFirstLetter = "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\n一時的に w にします\n";
-const std::string kDirectory = "ディレクトリのドロップには、\n対応してません\n";
-const std::string kConcatenated = "複数ファイル処理の場合、データは連結され\n1つの出力ファイルが生成されます\n";
+namespace texts = kivo::testing::texts;
+const std::string kCountRun1 = texts::points("run1.dat", 2) + "\n";
+const std::string kFirstLetter = texts::kPrefixFirstLetter + "\n";
+const std::string kDirectory = texts::kDirectory + "\n";
+const std::string kConcatenated = texts::kConcatenated + "\n";
 
 // The system's words for a missing file, for a path whose folder is missing, and for a
 // folder where a file should be.
@@ -53,7 +55,7 @@ const std::string kIsAFolder = "Is a directory";
 
 std::string countNotice(const std::string& name, int count)
 {
-    return name + " から " + std::to_string(count) + " ポイントのデータを\n抽出しました。\n";
+    return texts::points(name, count) + "\n";
 }
 
 // The line after the directory notice that names a FILE refused for want of an extension.

@@ -4,6 +4,9 @@
 
 namespace {
 
+using kivo::core::Notice;
+using kivo::core::noticeDisplayText;
+using kivo::core::NoticeKind;
 using kivo::core::noticeLines;
 
 TEST(NoticeLines, EachLoneCrAndEachCrLfIsOneLineEnd)
@@ -12,6 +15,13 @@ TEST(NoticeLines, EachLoneCrAndEachCrLfIsOneLineEnd)
     EXPECT_EQ(noticeLines("\r"), "\n");
     EXPECT_EQ(noticeLines("\r\n\r"), "\n\n");
     EXPECT_EQ(noticeLines(""), "");
+}
+
+TEST(NoticeDisplayText, TheReasonIsASecondParagraphAndNoReasonAddsNothing)
+{
+    EXPECT_EQ(noticeDisplayText({NoticeKind::FileNotOpen, "a b.dat", 0, "cannot open /d/a b.dat: Permission denied"}),
+              "File[ a b.dat ] not open\r\rcannot open /d/a b.dat: Permission denied");
+    EXPECT_EQ(noticeDisplayText({NoticeKind::OutfileNotOpen, {}}), "Outfile not open");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // test helpers), and notice lines, spelled out here rather than taken from the code under test.
 
 #include "expected_itx.h"
+#include "notice_texts.h"
 
 #include <string>
 
@@ -17,28 +18,27 @@ using kivo::testing::squidFile;
 // Notices as kivo-convert prints them: each line break a line end, then one more.
 inline std::string pointsNotice(const std::string& name, long long count)
 {
-    return name + " から " + std::to_string(count) + " ポイントのデータを\n抽出しました。\n";
+    return testing::texts::points(name, count) + "\n";
 }
 
 inline std::string notSquidNotice(const std::string& name)
 {
-    return "ファイル[ " + name + " ] は、\nSQUIDファイルではないので\nパスします\n";
+    return testing::texts::notSquid(name) + "\n";
 }
 
 inline std::string noDataNotice(const std::string& name)
 {
-    return "ファイル[ " + name + " ] 中に、\n[Data] 行を見つけられないので\nパスします\n";
+    return testing::texts::noData(name) + "\n";
 }
 
 inline std::string fileNotOpenNotice(const std::string& name)
 {
-    return "File[ " + name + " ] not open\n";
+    return testing::texts::fileNotOpen(name) + "\n";
 }
 
-inline const std::string kOutfileNotOpen = "Outfile not open\n";
-inline const std::string kConcatenated = "複数ファイル処理の場合、データは連結され\n1つの出力ファイルが生成されます\n";
-inline const std::string kPrefixFirstLetter =
-    "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\n一時的に w にします\n";
+inline const std::string kOutfileNotOpen = testing::texts::kOutfileNotOpen + "\n";
+inline const std::string kConcatenated = testing::texts::kConcatenated + "\n";
+inline const std::string kPrefixFirstLetter = testing::texts::kPrefixFirstLetter + "\n";
 
 // The system's reason that kivo-convert prints after a notice or an error.
 inline std::string reasonLine(const std::string& reason)
@@ -48,12 +48,12 @@ inline std::string reasonLine(const std::string& reason)
 
 inline std::string writeFailure(const std::string& path)
 {
-    return path + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n";
+    return testing::texts::writeFailure(path) + "\n";
 }
 
 inline std::string readFailure(const std::string& path)
 {
-    return path + " へのｱｸｾｽ中に不明なｴﾗｰが発生しました。\n";
+    return testing::texts::readFailure(path) + "\n";
 }
 
 } // namespace kivo::hardening

@@ -4,6 +4,7 @@
 #include "windows_test_files.h"
 
 #include "core/text.h"
+#include "notice_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 namespace kivo::testing {
 namespace {
 
-const std::string kConcatenated = "複数ファイル処理の場合、データは連結され\n1つの出力ファイルが生成されます\n";
+const std::string kConcatenated = texts::kConcatenated + "\n";
 
 struct Outcome {
     DWORD status;
@@ -143,8 +144,8 @@ TEST(KivoConvertOnWindows, ConvertsCp932NamesGivenAsArguments)
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(readFile(folder / ("my " + kSo)).value_or("(missing)"), expectedItx("run", {3, 2}));
     // Redirected, the notices are in code page 932 throughout, the names' bytes as given.
-    EXPECT_EQ(outcome.err, redirected(kConcatenated + "表.dat から 3 ポイントのデータを\n抽出しました。\n"
-                                      "my ソ.dat から 2 ポイントのデータを\n抽出しました。\n"));
+    EXPECT_EQ(outcome.err,
+              redirected(kConcatenated + texts::points("表.dat", 3) + "\n" + texts::points("my ソ.dat", 2) + "\n"));
     EXPECT_NE(outcome.err.find(kHyou + ".dat \x82\xA9\x82\xE7 3 "), std::string::npos);
 }
 
@@ -162,9 +163,8 @@ TEST(KivoConvertOnWindows, InputHeldByAnotherProgramEndsTheRunWithStatusOne)
     EXPECT_EQ(outcome.status, 1u);
     // The system's reason follows the notice, in its own words, and nothing comes after.
     const std::string reasonStart = redirected("kivo-convert: cannot open " + folder.path() + "\\ソ.dat: ");
-    const std::string before = redirected(kConcatenated
-                                          + "a.dat から 1 ポイントのデータを\n抽出しました。\n"
-                                            "File[ ソ.dat ] not open\n");
+    const std::string before = redirected(kConcatenated + texts::points("a.dat", 1) + "\n"
+                                          + texts::fileNotOpen("ソ.dat") + "\n");
     ASSERT_GT(outcome.err.size(), before.size() + reasonStart.size()) << outcome.err;
     EXPECT_EQ(outcome.err.substr(0, before.size()), before);
     EXPECT_EQ(outcome.err.substr(before.size(), reasonStart.size()), reasonStart);

@@ -4,6 +4,7 @@
 
 #include "cli/kivo_convert.h"
 #include "core/io_error.h"
+#include "notice_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,9 @@
 namespace kivo::testing {
 namespace {
 
-const std::string kCountRun1 = "run1.dat から 2 ポイントのデータを\n抽出しました。\n";
-const std::string kFirstLetter = "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\n一時的に w にします\n";
-const std::string kConcatenated = "複数ファイル処理の場合、データは連結され\n1つの出力ファイルが生成されます\n";
+const std::string kCountRun1 = texts::points("run1.dat", 2) + "\n";
+const std::string kFirstLetter = texts::kPrefixFirstLetter + "\n";
+const std::string kConcatenated = texts::kConcatenated + "\n";
 
 const std::vector<std::string> kRun1Rows = {"10.5,,1000,300,1.5E-5,2E-7,1,", "11.5,a,2000,299.5,1.6E-5,3E-7,1,"};
 const std::vector<std::string> kRun1Lines = {"\t10.5\t1000\t300\t1.5E-5\t2E-7", "\t11.5\t2000\t299.5\t1.6E-5\t3E-7"};
@@ -79,8 +80,8 @@ TEST_F(WindowsKivoConvert, Cp932NamesArriveWhole)
     const Outcome outcome = convert({folder + "\\" + kSo + ".dat", "x.1\\" + kSo});
     EXPECT_EQ(outcome.status, 1);
     // The names reach standard error in UTF-8, like the notices' own words.
-    EXPECT_EQ(outcome.err, kFirstLetter + kConcatenated + "ソ.dat から 2 ポイントのデータを\n抽出しました。\n"
-                               + "File[ x.1\\ソ ] not open\n" + "kivo-convert: cannot open " + m_work
+    EXPECT_EQ(outcome.err, kFirstLetter + kConcatenated + texts::points("ソ.dat", 2) + "\n"
+                               + texts::fileNotOpen("x.1\\ソ") + "\n" + "kivo-convert: cannot open " + m_work
                                + "\\x.1\\ソ: " + core::systemErrorText(ERROR_PATH_NOT_FOUND) + "\n");
     EXPECT_EQ(readFile(folder + "\\" + kSo + ".itx").value_or("(missing)"), "(missing)");
 }

@@ -5,6 +5,8 @@
 #include "windows_test_files.h"
 
 #include "memory_files.h"
+#include "notice_texts.h"
+#include "recording_notifier.h"
 #include "win32/converter_app.h"
 #include "win32/notifier.h"
 #include "win32/resource.h"
@@ -24,45 +26,7 @@
 namespace kivo::testing {
 namespace {
 
-struct Box {
-    bool error;
-    std::wstring text;
-
-    friend bool operator==(const Box&, const Box&) = default;
-};
-
-void PrintTo(const Box& box, std::ostream* out)
-{
-    *out << (box.error ? "error: " : "notice: ") << win32::toUtf8(box.text);
-}
-
-// Records what the user would be told; shows the real box too when `real` is set.
-class RecordingNotifier final : public win32::Notifier {
-public:
-    std::vector<Box> boxes;
-    bool real = false;
-
-    void notice(HWND owner, const std::wstring& text) override
-    {
-        boxes.push_back({false, text});
-        if (real)
-            m_boxes.notice(owner, text);
-    }
-    void error(HWND owner, const std::wstring& text) override
-    {
-        boxes.push_back({true, text});
-        if (real)
-            m_boxes.error(owner, text);
-    }
-
-private:
-    win32::MessageBoxNotifier m_boxes;
-};
-
-Box notice(const std::wstring& text)
-{
-    return {false, text};
-}
+using Said = std::vector<std::string>;
 
 // An HDROP as the shell hands it over: DROPFILES, then the names one after another, each
 // ended by a NUL, and one more NUL after the last.
@@ -225,7 +189,7 @@ TEST_F(Window, StartsEmptyWithTheFocusOnCloseSoThatEnterCloses)
 
     pressEnterIn(GetFocus());
     EXPECT_FALSE(IsWindow(dlg));
-    EXPECT_TRUE(notifier.boxes.empty());
+    EXPECT_TRUE(notifier.notices.empty());
 }
 
 TEST_F(Window, DropQueuesCp932NamesAndLongPathsAndRefusesFolders)
@@ -240,11 +204,7 @@ TEST_F(Window, DropQueuesCp932NamesAndLongPathsAndRefusesFolders)
     EXPECT_EQ(text(IDC_OUTPUT_PATH), folder + "\\" + kHyou + ".itx");
     // Each byte of 表 is judged on its own: 0x95 is no letter, 0x5C no word character.
     EXPECT_EQ(text(IDC_WAVE_PREFIX), "w_");
-    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
-                                  notice(L"ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします"),
-                                  notice(L"ディレクトリのドロップには、\r\n対応してません"),
-                                  notice(L"複数ファイル処理の場合、データは連結され\r\n1つの出力ファイルが生成されます"),
-                              }));
+    EXPECT_EQ(notifier.notices, (Said{texts::kPrefixFirstLetter, texts::kDirectory, texts::kConcatenated}));
 }
 
 TEST_F(Window, ANameTheCodePageCannotSpellIsNamedInANoticeAndLeftOut)
@@ -253,8 +213,7 @@ TEST_F(Window, ANameTheCodePageCannotSpellIsNamedInANoticeAndLeftOut)
 
     EXPECT_EQ(list(IDC_PATH_LIST), std::vector<std::string>{"C:\\data\\ok.dat"});
     EXPECT_EQ(text(IDC_WAVE_PREFIX), "ok");
-    ASSERT_EQ(notifier.boxes.size(), 1u);
-    EXPECT_NE(notifier.boxes[0].text.find(L"[ \xD55C\xAE00.dat ]"), std::wstring::npos);
+    EXPECT_EQ(notifier.notices, Said{texts::unspellable(win32::toUtf8(L"\xD55C\xAE00.dat"))});
 }
 
 TEST_F(Window, EnterInTheOutputFieldMakesTheItxWithItsNoticesInOrder)
@@ -263,20 +222,50 @@ TEST_F(Window, EnterInTheOutputFieldMakesTheItxWithItsNoticesInOrder)
     writeFile(folder / "a.dat", squidFile(3));
     writeFile(folder / (kHyou + ".dat"), squidFile(2));
     drop(makeDrop<char>({folder / "a.dat", folder / (kHyou + ".dat")}));
-    notifier.boxes.clear();
+    notifier.notices.clear();
 
     pressEnterIn(item(IDC_OUTPUT_PATH));
 
     EXPECT_EQ(readFile(folder / "a.itx").value_or("?"), expectedItx("a", {3, 2}));
-    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
-                                  notice(L"a.dat から 3 ポイントのデータを\r\n抽出しました。"),
-                                  notice(L"表.dat から 2 ポイントのデータを\r\n抽出しました。"),
-                              }));
+    EXPECT_EQ(notifier.notices, (Said{texts::points("a.dat", 3), texts::points("表.dat", 2)}));
     EXPECT_TRUE(list(IDC_FILE_LIST).empty());
     EXPECT_TRUE(list(IDC_PATH_LIST).empty());
     EXPECT_EQ(text(IDC_WAVE_PREFIX), "");
     EXPECT_EQ(text(IDC_OUTPUT_PATH), "");
     EXPECT_TRUE(IsWindow(dlg));
+}
+
+TEST_F(Window, ADropThatQueuesGivesMakeItxTheFocusSoThatEnterConverts)
+{
+    TempFolder folder;
+    writeFile(folder / "a.dat", squidFile(3));
+    drop(makeDrop<char>({folder / "folder"})); // queues nothing
+    EXPECT_EQ(GetFocus(), item(IDCANCEL));
+
+    drop(makeDrop<char>({folder / "a.dat"}));
+    ASSERT_EQ(GetFocus(), item(IDC_MAKE_ITX));
+    pressEnterIn(GetFocus());
+
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(readFile(folder / "a.itx").value_or("?"), expectedItx("a", {3}));
+}
+
+// As Explorer starts Kivo.exe for files dropped on its icon, "Send to" or "Open with".
+TEST_F(Window, FilesOnTheCommandLineAreQueuedAsADropAndUnspellableOnesAreRefused)
+{
+    TempFolder folder;
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
+    // ¥ has no exact spelling in code page 932: a best fit would make it "\", naming b.dat
+    // in the folder a.
+    app.OpenCommandLineFiles(L"\"C:\\Program Files\\Kivo.exe\" run1.dat \"\" C:\\d\\a\u00A5b.dat \"my \u8868.dat\"");
+    SetCurrentDirectoryW(before);
+
+    EXPECT_EQ(list(IDC_PATH_LIST), (Said{folder / "run1.dat", folder / ("my " + kHyou + ".dat")}));
+    EXPECT_EQ(notifier.notices, (Said{texts::unspellable("a\u00A5b.dat"), texts::kConcatenated}));
+    EXPECT_EQ(text(IDC_WAVE_PREFIX), "run1");
+    EXPECT_EQ(GetFocus(), item(IDC_MAKE_ITX));
 }
 
 // Unticked at start and last in the tab order; ticked, a drop tells of no concatenation and
@@ -292,14 +281,14 @@ TEST_F(Window, TheDetailedBoxIsLastInTheTabOrderAndATickGivesAFolderPerFile)
     writeFile(folder / "a.dat", squidFile(3));
     writeFile(folder / "b.dat", squidFile(2));
     drop(makeDrop<char>({folder / "a.dat", folder / "b.dat"}));
-    EXPECT_EQ(notifier.boxes, std::vector<Box>{});
+    EXPECT_EQ(notifier.notices, Said{});
 
     pressEnterIn(item(IDC_OUTPUT_PATH));
 
     const std::string itx = readFile(folder / "a.itx").value_or("?");
     EXPECT_EQ(itx.rfind("IGOR\r\nX NewDataFolder/O/S a\r\nWAVES/D\ta_Time\t", 0), 0u) << itx.substr(0, 80);
     EXPECT_NE(itx.find("X SetDataFolder ::\r\nX NewDataFolder/O/S b\r\n"), std::string::npos);
-    EXPECT_EQ(notifier.boxes.size(), 2u);
+    EXPECT_EQ(notifier.notices.size(), 2u);
 }
 
 TEST_F(Window, LeavingThePrefixFieldSanitizesIt)
@@ -311,14 +300,13 @@ TEST_F(Window, LeavingThePrefixFieldSanitizesIt)
 
     EXPECT_EQ(GetFocus(), item(IDC_OUTPUT_PATH));
     EXPECT_EQ(text(IDC_WAVE_PREFIX), "wx_y");
-    EXPECT_EQ(notifier.boxes, (std::vector<Box>{
-                                  notice(L"ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします"),
-                              }));
+    EXPECT_EQ(notifier.notices, Said{texts::kPrefixFirstLetter});
 }
 
 TEST_F(Window, ADropArrivingWhileANoticeIsOpenIsNotTaken)
 {
-    notifier.real = true;
+    win32::MessageBoxNotifier real(dlg);
+    notifier.whileOpen = [&] { real.notice(notifier.notices.back()); };
     std::wstring caption;
     bool ownerDisabled = false;
     WhenWindowAppears closeBox([this] { return ownedDialog(dlg); },
@@ -334,7 +322,7 @@ TEST_F(Window, ADropArrivingWhileANoticeIsOpenIsNotTaken)
 
     EXPECT_EQ(caption, win32::applicationTitle());
     EXPECT_TRUE(ownerDisabled);
-    EXPECT_EQ(notifier.boxes, (std::vector<Box>{notice(L"ディレクトリのドロップには、\r\n対応してません")}));
+    EXPECT_EQ(notifier.notices, Said{texts::kDirectory});
     EXPECT_TRUE(list(IDC_FILE_LIST).empty());
     EXPECT_EQ(text(IDC_OUTPUT_PATH), "");
 }
@@ -376,22 +364,16 @@ TEST(WindowClosing, CloseEscAndTheCloseBoxEachCloseTheWindowWithoutANotice)
         while (IsWindow(dlg) && app.PumpMessage(false)) {
         }
         EXPECT_FALSE(IsWindow(dlg));
-        EXPECT_TRUE(notifier.boxes.empty());
+        EXPECT_TRUE(notifier.notices.empty());
     }
 }
 
-// What the boxes say, as UTF-16: names and paths come in the ANSI code page (CP932 here),
-// the program's own words in UTF-8, and the system's reason follows as a paragraph.
-TEST(BoxText, NamesAreReadInTheAnsiCodePageAndTheReasonIsAParagraph)
+// What the boxes say, as UTF-16: the core's UTF-8 text, each of its line breaks CR LF.
+TEST(BoxText, TheCoresTextWithEachLineBreakAsWindowsBreaksIt)
 {
-    EXPECT_EQ(win32::noticeBoxText({core::NoticeKind::FileNotOpen, kHyou + ".dat", 0, "アクセスが拒否されました。"}),
+    EXPECT_EQ(win32::boxText("File[ 表.dat ] not open\r\rアクセスが拒否されました。"),
               L"File[ 表.dat ] not open\r\n\r\nアクセスが拒否されました。");
-    EXPECT_EQ(win32::noticeBoxText({core::NoticeKind::NotSquid, kSo + ".dat"}),
-              L"ファイル[ ソ.dat ] は、\r\nSQUIDファイルではないので\r\nパスします");
-    const core::IoError full(core::IoOperation::Write, "C:\\" + kHyou + "\\a.itx", ERROR_DISK_FULL);
-    ASSERT_FALSE(full.reason().empty());
-    EXPECT_EQ(win32::errorBoxText(full),
-              L"C:\\表\\a.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\r\n\r\n" + win32::boxText(full.reason()));
+    EXPECT_EQ(win32::boxText("one\r\ntwo\nthree"), L"one\r\ntwo\r\nthree");
 }
 
 // Kivo.exe itself, started as Explorer starts it (it is copied beside this test by the
@@ -405,7 +387,10 @@ TEST(KivoExe, ShowsItsWindowAndEndsWhenItIsClosed)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    // A file named on its command line, as Explorer names one dropped on the program's icon.
+    std::wstring commandLine = L"\"" + path + L"\" C:\\data\\run1.dat";
+    ASSERT_TRUE(CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process))
         << "cannot start Kivo.exe: error " << GetLastError();
     WaitForInputIdle(process.hProcess, 30000);
 
@@ -430,6 +415,10 @@ TEST(KivoExe, ShowsItsWindowAndEndsWhenItIsClosed)
     ASSERT_NE(search.found, nullptr) << "Kivo.exe ended without showing a window";
     EXPECT_EQ(windowTextW(search.found), L"Kivo");
     EXPECT_NE(GetDlgItem(search.found, IDC_MAKE_ITX), nullptr);
+    LRESULT queued = 0;
+    for (int wait = 0; wait < 100 && queued == 0; ++wait, Sleep(50))
+        queued = SendMessageW(GetDlgItem(search.found, IDC_FILE_LIST), LB_GETCOUNT, 0, 0);
+    EXPECT_EQ(queued, 1);
 
     PostMessageW(search.found, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
@@ -451,15 +440,15 @@ TEST_F(WindowOnMemoryFiles, AReadErrorShowsTheStopBoxAndKeepsTheQueue)
     files.files["C:\\d\\a.dat"] = squidFile(4);
     files.failReadAfter = 100;
     drop(makeDrop<char>({"C:\\d\\a.dat"}));
-    notifier.boxes.clear();
+    notifier.notices.clear();
 
     SendMessageW(item(IDC_MAKE_ITX), BM_CLICK, 0, 0);
 
     // The framework's text, then the system's reason as a paragraph of its own.
-    ASSERT_EQ(notifier.boxes.size(), 1u);
-    EXPECT_TRUE(notifier.boxes[0].error);
-    EXPECT_EQ(notifier.boxes[0].text.rfind(L"C:\\d\\a.dat へのｱｸｾｽ中に不明なｴﾗｰが発生しました。\r\n\r\nread failed: ", 0), 0u)
-        << win32::toUtf8(notifier.boxes[0].text);
+    EXPECT_TRUE(notifier.notices.empty());
+    ASSERT_EQ(notifier.errors.size(), 1u);
+    EXPECT_EQ(notifier.errors[0].rfind(texts::withReason(texts::readFailure("C:\\d\\a.dat"), "read failed: "), 0), 0u)
+        << notifier.errors[0];
     EXPECT_TRUE(IsWindow(dlg));
     EXPECT_EQ(list(IDC_PATH_LIST), std::vector<std::string>{"C:\\d\\a.dat"});
     EXPECT_EQ(text(IDC_WAVE_PREFIX), "a");

@@ -3,10 +3,8 @@
 // Wine and turns the BMP into a PNG.
 //
 //   kivo_win32_screenshot.exe OUT.bmp
-#include "intake/intake.h"
+#include "intake/notifier.h"
 #include "win32/converter_app.h"
-#include "win32/notifier.h"
-#include "win32/wide_text.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -18,10 +16,10 @@
 namespace {
 
 // The picture shows the window as it stands; the notices of the drop are not part of it.
-class SilentNotifier final : public kivo::win32::Notifier {
+class SilentNotifier final : public kivo::intake::Notifier {
 public:
-    void notice(HWND, const std::wstring&) override {}
-    void error(HWND, const std::wstring&) override {}
+    void notice(const std::string&) override {}
+    void error(const std::string&) override {}
 };
 
 bool writeBmp(const char* path, HWND window)
@@ -78,10 +76,7 @@ int main(int argc, char** argv)
     if (!app.CreateMainWindow())
         return 1;
     kivo::win32::CConverterDlg& dlg = app.mainWindow();
-    std::vector<std::string> paths;
-    for (const wchar_t* path : {L"C:\\測定\\run1.dat", L"C:\\測定\\試料2_300K.dat"})
-        paths.push_back(kivo::win32::toAnsiExactly(path).value_or(""));
-    kivo::intake::AddDroppedFiles(dlg, paths);
+    dlg.OnOpenFiles({L"C:\\測定\\run1.dat", L"C:\\測定\\試料2_300K.dat"});
 
     // Until every control has painted: the drop's changes and the paints arrive as messages.
     for (int round = 0; round < 20; ++round) {

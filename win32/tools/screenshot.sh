@@ -2,7 +2,19 @@
 # Renders win32/screenshots/main-window.png: Kivo.exe's window under Wine on a virtual
 # display, with IPA PGothic standing in for MS PGothic in the throw-away Wine prefix (see
 # cmake/wine-prefix.reg). Needs what make test-windows installs, and python3.
+#
+#   screenshot.sh [--no-virtual-desktop]
+#
+# --no-virtual-desktop runs Wine without its virtual desktop, into which drops crash Wine 8:
+# the window is an X window of its own, as it is when files are really dragged onto it. To
+# try such drags by hand, on your own display:
+#   KIVO_WINE_DESKTOP=off KIVO_WINE_DISPLAY=$DISPLAY cmake/wine-session.sh \
+#     cmake/wine-run.sh build/windows/win32/Kivo.exe
 set -euo pipefail
+if [ "${1:-}" = --no-virtual-desktop ]; then
+  export KIVO_WINE_DESKTOP=off
+  shift
+fi
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "intake/notifier.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kivo::testing {
+
+// Records what the main window's boxes would have told the user, as a box shows it: each
+// line break ("\r\n" or a lone "\r") one "\n". Both windows' suites use it.
+class RecordingNotifier final : public intake::Notifier {
+public:
+    std::vector<std::string> notices;
+    std::vector<std::string> errors;
+    std::function<void()> whileOpen; // what happens while a box is up
+
+    void notice(const std::string& text) override
+    {
+        notices.push_back(shown(text));
+        if (whileOpen)
+            whileOpen();
+    }
+
+    void error(const std::string& text) override
+    {
+        errors.push_back(shown(text));
+        if (whileOpen)
+            whileOpen();
+    }
+
+private:
+    static std::string shown(const std::string& text)
+    {
+        std::string lines;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '\r') {
+                lines += text[i];
+                continue;
+            }
+            lines += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        }
+        return lines;
+    }
+};
+
+} // namespace kivo::testing

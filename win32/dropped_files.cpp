@@ -1,0 +1,94 @@
+#include "win32/dropped_files.h"
+
+#include "win32/wide_text.h"
+
+#include <optional>
+#include <utility>
+
+namespace kivo::win32 {
+
+namespace {
+
+std::wstring droppedPathW(HDROP drop, UINT index)
+{
+    std::wstring path(DragQueryFileW(drop, index, nullptr, 0), L'\0');
+    DragQueryFileW(drop, index, path.data(), static_cast<UINT>(path.size() + 1));
+    return path;
+}
+
+// Asked for its length first, so that a path of any length is taken whole. The shell's
+// own ANSI text is taken rather than a conversion of the UTF-16 one: a drop from an ANSI
+// program holds bytes that need not survive the way there and back.
+std::string droppedPathA(HDROP drop, UINT index)
+{
+    std::string path(DragQueryFileA(drop, index, nullptr, 0), '\0');
+    DragQueryFileA(drop, index, path.data(), static_cast<UINT>(path.size() + 1));
+    return path;
+}
+
+std::string lastComponent(const std::wstring& path)
+{
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return toUtf8(slash == std::wstring::npos ? path : path.substr(slash + 1));
+}
+
+std::wstring fullPath(const std::wstring& path)
+{
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full;
+    while (size != 0) {
+        full.assign(size, L'\0');
+        const DWORD written = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+        if (written < size) {
+            full.resize(written);
+            return full;
+        }
+        size = written; // the current folder changed in between; try with the new size
+    }
+    return path; // no current folder to resolve against: as given, for the run to refuse
+}
+
+} // namespace
+
+DroppedFiles droppedFiles(HDROP drop)
+{
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    DroppedFiles files;
+    for (UINT index = 0; index < count; ++index) {
+        const std::wstring name = droppedPathW(drop, index);
+        if (toAnsiExactly(name))
+            files.paths.push_back(droppedPathA(drop, index));
+        else
+            files.unspellable.push_back(lastComponent(name));
+    }
+    return files;
+}
+
+DroppedFiles spelledFiles(const std::vector<std::wstring>& paths)
+{
+    DroppedFiles files;
+    for (const std::wstring& path : paths) {
+        if (std::optional<std::string> narrow = toAnsiExactly(path))
+            files.paths.push_back(std::move(*narrow));
+        else
+            files.unspellable.push_back(lastComponent(path));
+    }
+    return files;
+}
+
+std::vector<std::wstring> commandLineFiles(const wchar_t* commandLine)
+{
+    std::vector<std::wstring> files;
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(commandLine, &count);
+    if (arguments == nullptr)
+        return files;
+    for (int i = 1; i < count; ++i) {
+        if (arguments[i][0] != L'\0')
+            files.push_back(fullPath(arguments[i]));
+    }
+    LocalFree(arguments);
+    return files;
+}
+
+} // namespace kivo::win32
