@@ -546,7 +546,7 @@ void TestMainWindow::tickedBoxGivesTheDetailedOutput()
     const QByteArray output = SquidFolder::read(m_folder->path(QStringLiteral("run1.itx")));
     QVERIFY2(output.startsWith("IGOR\r\nX NewDataFolder/O/S run1\r\nWAVES/D\trun1_Time\t"), output.constData());
     QVERIFY2(output.contains("X SetDataFolder ::\r\nX NewDataFolder/O/S run2\r\n"), output.constData());
-    QCOMPARE(m_notifier->notices.size(), std::size_t{2});
+    QCOMPARE(m_notifier->notices.size(), 2u);
 }
 
 void TestMainWindow::enterInPrefixFieldSanitizesTheRun()
