@@ -48,8 +48,12 @@ std::string FolderNames::take(std::string_view displayName, CodePage page)
     sanitizeWaveName(base, kMaxSize);
     std::string name = base;
     for (int n = 2; taken(name); ++n) {
-        const std::string suffix = "_" + std::to_string(n);
-        name = base.substr(0, kMaxSize - suffix.size()) + suffix;
+        // Appended rather than built with operator+, which 32-bit GCC 12 wrongly takes for
+        // an overlapping copy.
+        std::string suffix(1, '_');
+        suffix += std::to_string(n);
+        name = base.substr(0, kMaxSize - suffix.size());
+        name += suffix;
     }
     m_taken.push_back(name);
     return name;
