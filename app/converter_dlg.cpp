@@ -8,6 +8,7 @@
 #include "app/wave_prefix_edit.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -103,6 +104,11 @@ CConverterDlg::CConverterDlg(intake::Notifier& notifier, core::FileSystem& files
     outputLabel->setObjectName(QStringLiteral("outputPathLabel"));
     outputLabel->setGeometry(du.rect(7, 91, 67, 8));
 
+    // Last in the tab order, unticked at start: Kivo keeps no settings between runs.
+    m_detailed = new QCheckBox(QStringLiteral("ファイル別・単位付き"), this);
+    m_detailed->setObjectName(QStringLiteral("detailed"));
+    m_detailed->setGeometry(du.rect(76, 89, 96, 10));
+
     // The window manager's window menu cannot take entries of ours, so the About entry
     // lives on the window's own context menu, and F1 reaches it from the keyboard.
     m_about = new QAction(QStringLiteral("Kivo のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this);
@@ -192,6 +198,11 @@ void CConverterDlg::setFieldText(intake::Field field, const std::string& text)
     // A new text shows from its start, as an edit control shows it, not scrolled to its end.
     m_wavePrefix->setText(fromNative(text));
     m_wavePrefix->setCursorPosition(0);
+}
+
+bool CConverterDlg::detailedTicked() const
+{
+    return m_detailed->isChecked();
 }
 
 void CConverterDlg::focusMakeItx()

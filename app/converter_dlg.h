@@ -11,6 +11,7 @@
 #include <vector>
 
 class QAction;
+class QCheckBox;
 class QListWidget;
 class QPushButton;
 
@@ -56,6 +57,7 @@ public:
     std::string fieldText(intake::Field field) const override;
     void setFieldText(intake::Field field, const std::string& text) override;
     void focusMakeItx() override;
+    bool detailedTicked() const override;
 
     void done(int result) override;
 
@@ -75,6 +77,7 @@ private:
     QPushButton* m_makeItx;
     WavePrefixEdit* m_wavePrefix;
     OutputPathEdit* m_outputPath;
+    QCheckBox* m_detailed;
     QAction* m_about;
 };
 

@@ -32,6 +32,8 @@ constexpr std::string_view kUsage =
     "              extension .itx); - is standard output\n"
     "  -p PREFIX   the wave prefix, made a valid wave name (default: the first FILE's\n"
     "              name)\n"
+    "  --detailed  each FILE in an Igor data folder of its own, with units, its header\n"
+    "              in the wave notes, and its AC waves\n"
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n"
     "\n"
@@ -119,6 +121,7 @@ struct Options {
     std::vector<std::string> files;
     bool help = false;
     bool version = false;
+    bool detailed = false;
 };
 
 // Reads the arguments; the reason when they are not usable.
@@ -139,6 +142,8 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--detailed") {
+            options.detailed = true;
         } else if (arg[1] == 'o' || arg[1] == 'p') {
             std::optional<std::string>& slot = arg[1] == 'o' ? options.output : options.prefix;
             const std::string name = arg.substr(0, 2);
@@ -188,6 +193,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
     const core::CodePage page = core::systemCodePage();
     CommandLineWindow window(err);
+    window.detailed = options.detailed;
     std::vector<std::string> dropped;
     std::string problem;
     for (const std::string& file : options.files) {

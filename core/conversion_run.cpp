@@ -1,5 +1,7 @@
 #include "core/conversion_run.h"
 
+#include "core/detailed_run.h"
+#include "core/detailed_writer.h"
 #include "core/io_error.h"
 #include "core/itx_writer.h"
 #include "core/squid_reader.h"
@@ -73,18 +75,49 @@ std::optional<Notice> convertQueue(Host& host, ItxWriter& writer, FileSystem& fi
     return std::nullopt;
 }
 
+// What the run started from, to give back when it does not finish.
+struct Batch {
+    const std::vector<QueueEntry>& queued;
+    const std::string& prefix;
+    const std::string& outputPath;
+};
+
 // Gives the user back the batch as it was before the run, so that it can be converted
 // again once the cause is mended.
-void restoreBatch(Host& host, const std::vector<QueueEntry>& queued, const std::string& prefix,
-                  const std::string& outputPath)
+void restoreBatch(Host& host, const Batch& batch)
 {
     while (host.queueCount() > 0)
         host.queueRemoveFront();
-    for (const QueueEntry& entry : queued)
+    for (const QueueEntry& entry : batch.queued)
         host.queueAppend(entry);
-    host.wavePrefix = prefix;
-    host.outputPath = outputPath;
+    host.wavePrefix = batch.prefix;
+    host.outputPath = batch.outputPath;
     host.exchange(Exchange::ToControls);
+}
+
+// Creates the output with `writer` and has `convert` write the queue into it; the output is
+// put in place only when `convert` returns no notice of a file it could not open. False,
+// with the notice told, when the output cannot be created.
+template <typename Writer, typename Convert>
+bool writeOutput(Host& host, Writer& writer, FileSystem& files, const std::string& outputPath, const Batch& batch,
+                 std::optional<Notice>& unopened, Convert convert)
+{
+    // The output is discarded with the writer unless it was closed.
+    if (!writer.create(files, outputPath)) {
+        host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});
+        return false;
+    }
+    try {
+        unopened = convert();
+        if (!unopened)
+            writer.close();
+    } catch (...) {
+        // Whatever ended the run (a failed read or write, memory running out), the
+        // window must not be left with the queue half drained.
+        restoreBatch(host, batch);
+        throw;
+    }
+    return true;
 }
 
 } // namespace
@@ -107,31 +140,29 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
         return result;
     }
     std::optional<Notice> unopened;
-    {
-        // The output is discarded with the writer unless it was closed.
+    bool created = false;
+    if (host.detailed) {
+        DetailedWriter writer(page);
+        created = writeOutput(host, writer, files, outputPath, {queued, prefix, outputPath}, unopened, [&] {
+            writer.writeKeyword();
+            return convertQueueDetailed(host, writer, prefix, files, page);
+        });
+    } else {
         ItxWriter writer;
-        if (!writer.create(files, outputPath)) {
-            host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});
-            return result;
-        }
-        try {
+        created = writeOutput(host, writer, files, outputPath, {queued, prefix, outputPath}, unopened, [&] {
             writer.writeHeader(prefix);
-            unopened = convertQueue(host, writer, files, page);
-            if (!unopened) {
+            std::optional<Notice> notice = convertQueue(host, writer, files, page);
+            if (!notice)
                 writer.writeTrailer(prefix);
-                writer.close();
-            }
-        } catch (...) {
-            // Whatever ended the run (a failed read or write, memory running out), the
-            // window must not be left with the queue half drained.
-            restoreBatch(host, queued, prefix, outputPath);
-            throw;
-        }
+            return notice;
+        });
     }
+    if (!created)
+        return result;
     if (unopened) {
         // An output without that file's rows would pass for the whole batch: the run ends
         // there, as at a read error, and the earlier output stays.
-        restoreBatch(host, queued, prefix, outputPath);
+        restoreBatch(host, {queued, prefix, outputPath});
         host.notify(*unopened);
         result.everyInputOpened = false;
         return result;

@@ -50,6 +50,8 @@ public:
     // The window's values, bound to the wave-prefix and output-path fields by exchange().
     std::string wavePrefix;
     std::string outputPath;
+    // One data folder per file, with units and notes, instead of the five concatenated waves.
+    bool detailed = false;
 };
 
 } // namespace kivo::core

@@ -15,6 +15,8 @@ std::string noticeText(const Notice& notice)
         return "ファイル[ " + notice.name + " ] は、\rSQUIDファイルではないので\rパスします";
     case NoticeKind::NoDataSection:
         return "ファイル[ " + notice.name + " ] 中に、\r[Data] 行を見つけられないので\rパスします";
+    case NoticeKind::NoKnownColumns:
+        return "ファイル[ " + notice.name + " ] は、\rKivoが読める列がないので\rパスします";
     case NoticeKind::PointsExtracted:
         return notice.name + " から " + std::to_string(notice.count) + " ポイントのデータを\r抽出しました。";
     case NoticeKind::DirectoryDropped:

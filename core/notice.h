@@ -12,6 +12,7 @@ enum class NoticeKind {
     FileNotOpen,        // name: display name of the input that could not be opened
     NotSquid,           // name: display name
     NoDataSection,      // name: display name
+    NoKnownColumns,     // name: display name; detailed output only
     PointsExtracted,    // name: display name, count: rows converted
     DirectoryDropped,   // a dropped path without an extension
     FilesConcatenated,  // the queue grew past one entry

@@ -106,6 +106,8 @@ void DialogLogic::exchange(core::Exchange direction)
     if (direction == core::Exchange::FromControls) {
         wavePrefix = m_controls.fieldText(Field::WavePrefix);
         outputPath = m_controls.fieldText(Field::OutputPath);
+        // Nothing of the logic changes it, so it is only ever read from the box.
+        detailed = m_controls.detailedTicked();
         return;
     }
     setIfChanged(Field::WavePrefix, wavePrefix);

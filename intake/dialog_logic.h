@@ -37,6 +37,8 @@ public:
 
     // Gives "Make itx" the keyboard focus, so that Enter presses it.
     virtual void focusMakeItx() = 0;
+    // Whether the box "ファイル別・単位付き" is ticked: the detailed output.
+    virtual bool detailedTicked() const = 0;
 };
 
 // What Kivo's main window does, whatever toolkit draws it: the window forwards its events

@@ -1,6 +1,7 @@
 #include "intake/intake.h"
 
 #include "core/notice.h"
+#include "core/wave_name.h"
 
 #include <utility>
 
@@ -11,11 +12,6 @@ namespace {
 bool isAsciiLetter(char c) noexcept
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool isWaveNameByte(char c) noexcept
-{
-    return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
 }
 
 } // namespace
@@ -47,21 +43,8 @@ PathParts splitPath(std::string_view path, char separator, core::CodePage page)
 
 bool sanitizePrefix(std::string& prefix)
 {
-    // Judged byte by byte whatever the code page: every byte of a multi-byte character
-    // becomes "_" on its own, since Igor takes only ASCII in a wave name.
-    const bool badFirst = prefix.empty() || !isAsciiLetter(prefix.front());
-    if (prefix.empty())
-        prefix.push_back('w');
-    else if (badFirst)
-        prefix.front() = 'w';
-    for (std::size_t i = 1; i < prefix.size(); ++i) {
-        if (!isWaveNameByte(prefix[i]))
-            prefix[i] = '_';
-    }
     // Igor refuses wave names over 255 bytes; the longest suffix, _LongMomentSD, takes 13.
-    if (prefix.size() > kMaxPrefixSize)
-        prefix.resize(kMaxPrefixSize);
-    return badFirst;
+    return core::sanitizeWaveName(prefix, kMaxPrefixSize);
 }
 
 void SanitizeWavePrefix(core::Host& host)
@@ -103,7 +86,8 @@ void AddDroppedFiles(core::Host& host, const std::vector<std::string>& paths, ch
 
     // Told once per growth of the queue past one entry, counting from before the drop, so
     // three files dropped onto an empty queue give one notice and later drops none.
-    if (countBefore < 2 && host.queueCount() > 1)
+    // The detailed output keeps each file apart, so nothing is concatenated to tell of.
+    if (countBefore < 2 && host.queueCount() > 1 && !host.detailed)
         host.notify({core::NoticeKind::FilesConcatenated, {}});
 }
 

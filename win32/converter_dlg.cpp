@@ -245,6 +245,11 @@ void CConverterDlg::setFieldText(intake::Field field, const std::string& text)
     SetDlgItemTextA(m_hwnd, fieldId(field), text.c_str());
 }
 
+bool CConverterDlg::detailedTicked() const
+{
+    return IsDlgButtonChecked(m_hwnd, IDC_DETAILED) == BST_CHECKED;
+}
+
 void CConverterDlg::focusMakeItx()
 {
     // Through the dialog manager, which makes "Make itx" the default button again as well.

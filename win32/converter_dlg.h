@@ -52,6 +52,7 @@ public:
     std::string fieldText(intake::Field field) const override;
     void setFieldText(intake::Field field, const std::string& text) override;
     void focusMakeItx() override;
+    bool detailedTicked() const override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -12,6 +12,7 @@
 #define IDC_MAKE_ITX 1004
 #define IDC_WAVE_PREFIX 1005
 #define IDC_OUTPUT_PATH 1006
+#define IDC_DETAILED 1007
 
 // The About entry of the system menu. Its low four bits are the system's own and are
 // masked off when it arrives.

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,6 +145,7 @@ private slots:
     void laterDropKeepsDefaultsAndTellsOfConcatenation();
     void prefixLosingFocusIsSanitized();
     void makeItxConvertsTheQueue();
+    void tickedBoxGivesTheDetailedOutput();
     void enterInPrefixFieldSanitizesTheRun();
     void prefixNoticeIsShownOnceWhileFocusMoves();
     void dropWhileANoticeIsUpIsIgnored();
@@ -166,6 +168,7 @@ private:
     QPlainTextEdit* outputPath() const { return child<QPlainTextEdit>("outputPath"); }
     QPushButton* makeItx() const { return child<QPushButton>("makeItx"); }
     QPushButton* closeButton() const { return child<QPushButton>("close"); }
+    QCheckBox* detailedBox() const { return child<QCheckBox>("detailed"); }
 
     void makeWindow(core::FileSystem& files = core::platformFileSystem());
     bool drop(QWidget* onto, const QList<QUrl>& urls);
@@ -328,7 +331,7 @@ void TestMainWindow::controlsFollowTheTemplate()
 
 void TestMainWindow::tabOrderIsTemplateOrder()
 {
-    const QList<QWidget*> order = {fileList(), makeItx(), wavePrefix(), outputPath(), closeButton()};
+    const QList<QWidget*> order = {fileList(), makeItx(), wavePrefix(), outputPath(), detailedBox(), closeButton()};
     for (QWidget* next : order) {
         press(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
@@ -389,6 +392,8 @@ void TestMainWindow::enterOnCloseAfterTabbingCloses()
 {
     dropFiles({m_folder->writeSquid(QStringLiteral("run1.dat"), kRun1Rows)});
     makeItx()->setFocus();
+    // Past the prefix, the output path and the detailed box.
+    press(Qt::Key_Tab);
     press(Qt::Key_Tab);
     press(Qt::Key_Tab);
     press(Qt::Key_Tab);
@@ -524,6 +529,26 @@ void TestMainWindow::makeItxConvertsTheQueue()
     QCOMPARE(wavePrefix()->text(), QString());
     QCOMPARE(outputPath()->toPlainText(), QString());
     QVERIFY(m_window->isVisible());
+}
+
+// Unticked at start; ticked, a drop tells of no concatenation, and "Make itx" writes each
+// file into a folder of its own.
+void TestMainWindow::tickedBoxGivesTheDetailedOutput()
+{
+    QCOMPARE(detailedBox()->text(), QStringLiteral("ファイル別・単位付き"));
+    QVERIFY(!detailedBox()->isChecked());
+    QTest::mouseClick(detailedBox(), Qt::LeftButton, {}, detailedBox()->rect().center());
+    QVERIFY(detailedBox()->isChecked());
+    dropFiles({m_folder->writeSquid(QStringLiteral("run1.dat"), kRun1Rows),
+               m_folder->writeSquid(QStringLiteral("run2.dat"), "2.5,,300,299,1E-3,2E-6,\r\n")});
+    QCOMPARE(m_notifier->notices, Said());
+
+    QTest::mouseClick(makeItx(), Qt::LeftButton);
+
+    const QByteArray output = SquidFolder::read(m_folder->path(QStringLiteral("run1.itx")));
+    QVERIFY2(output.startsWith("IGOR\r\nX NewDataFolder/O/S run1\r\nWAVES/D\trun1_Time\t"), output.constData());
+    QVERIFY2(output.contains("X SetDataFolder ::\r\nX NewDataFolder/O/S run2\r\n"), output.constData());
+    QCOMPARE(m_notifier->notices.size(), 2u);
 }
 
 void TestMainWindow::enterInPrefixFieldSanitizesTheRun()

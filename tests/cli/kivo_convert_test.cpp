@@ -242,6 +242,17 @@ TEST_F(KivoConvert, OptionsMayBeAttachedOrFollowTheFilesUntilADoubleDash)
     EXPECT_EQ(readFile(m_work / "all.itx"), itx("P", concat(kRun1Lines, kRun2Lines)));
 }
 
+// Each FILE in a folder of its own, so nothing is concatenated to tell of.
+TEST_F(KivoConvert, DetailedPutsEachFileInAFolderOfItsOwn)
+{
+    const Outcome outcome = convert({"--detailed", "-o", "all.itx", "data/run1.dat", "data/run2.dat"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, kCountRun1 + countNotice("run2.dat", 1));
+    const std::string itx = readFile(m_work / "all.itx");
+    EXPECT_EQ(itx.rfind("IGOR\r\nX NewDataFolder/O/S run1\r\nWAVES/D\trun1_Time\t", 0), 0u) << itx;
+    EXPECT_NE(itx.find("X SetDataFolder ::\r\nX NewDataFolder/O/S run2\r\n"), std::string::npos) << itx;
+}
+
 TEST_F(KivoConvert, OutputAloneGetsHeaderAndTrailerOnly)
 {
     Outcome outcome = convert({"-o", "empty.itx", "-p", "e"});

@@ -268,6 +268,29 @@ TEST_F(Window, FilesOnTheCommandLineAreQueuedAsADropAndUnspellableOnesAreRefused
     EXPECT_EQ(GetFocus(), item(IDC_MAKE_ITX));
 }
 
+// Unticked at start and last in the tab order; ticked, a drop tells of no concatenation and
+// Enter writes each file into a folder of its own.
+TEST_F(Window, TheDetailedBoxIsLastInTheTabOrderAndATickGivesAFolderPerFile)
+{
+    EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_DETAILED), BST_UNCHECKED);
+    EXPECT_EQ(GetNextDlgTabItem(dlg, item(IDC_OUTPUT_PATH), FALSE), item(IDC_DETAILED));
+    EXPECT_EQ(GetNextDlgTabItem(dlg, item(IDC_DETAILED), FALSE), item(IDCANCEL));
+    SendMessageW(item(IDC_DETAILED), BM_CLICK, 0, 0);
+    pump();
+    TempFolder folder;
+    writeFile(folder / "a.dat", squidFile(3));
+    writeFile(folder / "b.dat", squidFile(2));
+    drop(makeDrop<char>({folder / "a.dat", folder / "b.dat"}));
+    EXPECT_EQ(notifier.notices, Said{});
+
+    pressEnterIn(item(IDC_OUTPUT_PATH));
+
+    const std::string itx = readFile(folder / "a.itx").value_or("?");
+    EXPECT_EQ(itx.rfind("IGOR\r\nX NewDataFolder/O/S a\r\nWAVES/D\ta_Time\t", 0), 0u) << itx.substr(0, 80);
+    EXPECT_NE(itx.find("X SetDataFolder ::\r\nX NewDataFolder/O/S b\r\n"), std::string::npos);
+    EXPECT_EQ(notifier.notices.size(), 2u);
+}
+
 TEST_F(Window, LeavingThePrefixFieldSanitizesIt)
 {
     SetDlgItemTextA(dlg, IDC_WAVE_PREFIX, "1x-y");

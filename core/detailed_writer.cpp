@@ -1,0 +1,204 @@
+#include "core/detailed_writer.h"
+
+#include "core/file_system.h"
+
+#include <cstring>
+
+namespace kivo::core {
+
+namespace {
+
+// Igor Text lines end in CR LF on every platform, as the normal output's do.
+constexpr std::string_view kEol = "\r\n";
+constexpr std::string_view kNaN = "NaN";
+
+// How many bytes of `text` from `i` form one character for Igor, or 0 for a byte that is
+// none and must be dropped. Under CP932 Igor reads a lead byte with the byte after it
+// whatever that is: a lead byte without a valid second byte would swallow the "\" of an
+// escape or the closing quote, so it is dropped. A UTF-8 character is never cut between
+// two command lines.
+std::size_t characterSize(std::string_view text, std::size_t i, CodePage page) noexcept
+{
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F)
+        return 0;
+    if (page == CodePage::Cp932) {
+        if (!isLeadByte(byte, page))
+            return 1;
+        if (i + 1 == text.size())
+            return 0;
+        const auto next = static_cast<unsigned char>(text[i + 1]);
+        return (next >= 0x40 && next <= 0x7E) || (next >= 0x80 && next <= 0xFC) ? 2 : 0;
+    }
+    const std::size_t size = byte >= 0xF0 && byte <= 0xF7 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    if (size == 1 || i + size > text.size())
+        return 1;
+    for (std::size_t k = 1; k < size; ++k) {
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 1;
+    }
+    return size;
+}
+
+} // namespace
+
+DetailedWriter::DetailedWriter(CodePage page) : m_page(page), m_buffer(std::make_unique<char[]>(kBufferSize))
+{
+}
+
+DetailedWriter::~DetailedWriter() = default;
+
+bool DetailedWriter::create(FileSystem& files, const std::string& path)
+{
+    std::unique_ptr<StagedOutput> output = files.createStaged(path);
+    if (!output)
+        return false;
+    create(std::move(output), path);
+    return true;
+}
+
+void DetailedWriter::create(std::unique_ptr<StagedOutput> output, std::string path)
+{
+    m_output = std::move(output);
+    m_path = std::move(path);
+    m_used = 0;
+}
+
+void DetailedWriter::writeKeyword()
+{
+    putLine("IGOR");
+}
+
+void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix, std::span<const DeclaredWave> waves)
+{
+    m_prefix = prefix;
+    m_waves.assign(waves.begin(), waves.end());
+    m_line = "X NewDataFolder/O/S ";
+    m_line += folder;
+    putLine(m_line);
+    put("WAVES/D");
+    for (const DeclaredWave& wave : m_waves) {
+        put("\t");
+        put(prefix);
+        put(wave.suffix);
+    }
+    put(kEol);
+    putLine("BEGIN");
+}
+
+void DetailedWriter::writeRow(std::span<const std::string_view> values)
+{
+    std::size_t length = kEol.size();
+    for (std::string_view value : values)
+        length += 1 + (value.empty() ? kNaN.size() : value.size());
+    if (m_used + length > kBufferSize) {
+        flush();
+        if (length > kBufferSize) {
+            for (std::string_view value : values) {
+                put("\t");
+                put(value.empty() ? kNaN : value);
+            }
+            put(kEol);
+            return;
+        }
+    }
+    // Rows are the bulk of the output: one test for room, then straight into the buffer.
+    char* out = m_buffer.get() + m_used;
+    for (std::string_view value : values) {
+        *out++ = '\t';
+        const std::string_view bytes = value.empty() ? kNaN : value;
+        std::memcpy(out, bytes.data(), bytes.size());
+        out += bytes.size();
+    }
+    std::memcpy(out, kEol.data(), kEol.size());
+    m_used += length;
+}
+
+void DetailedWriter::endBlock(std::string_view source, std::span<const std::string> header)
+{
+    putLine("END");
+    for (const DeclaredWave& wave : m_waves) {
+        const std::string name = m_prefix + std::string(wave.suffix);
+        const std::string x = "SetScale/P x 0,1,\"\", " + name;
+        const std::string d = "SetScale d 0,0,\"" + std::string(wave.unit) + "\", " + name;
+        // One line as Igor users know it, two where a long prefix would pass the limit.
+        if (2 + x.size() + 2 + d.size() <= kMaxCommandLine) {
+            putLine("X " + x + "; " + d);
+        } else {
+            putLine("X " + x);
+            putLine("X " + d);
+        }
+        putNoteLine(name, "Source:" + std::string(source));
+        putNoteLine(name, "Column:" + wave.column);
+        for (const std::string& line : header)
+            putNoteLine(name, line);
+    }
+    putLine("X SetDataFolder ::");
+}
+
+void DetailedWriter::close()
+{
+    flush();
+    std::unique_ptr<StagedOutput> output = std::move(m_output);
+    output->commit();
+}
+
+void DetailedWriter::putNoteLine(std::string_view wave, std::string_view text)
+{
+    const std::string more = "X Note/NOCR " + std::string(wave) + ", \"";
+    m_line = "X Note ";
+    m_line += wave;
+    m_line += ", \"";
+    std::size_t start = m_line.size();
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t size = characterSize(text, i, m_page);
+        if (size == 0) {
+            ++i;
+            continue;
+        }
+        const bool escaped = size == 1 && (text[i] == '\\' || text[i] == '"');
+        const std::size_t written = size + (escaped ? 1 : 0);
+        // The closing quote must fit too; a line holds at least one character, whatever the prefix.
+        if (m_line.size() + written + 1 > kMaxCommandLine && m_line.size() > start) {
+            m_line += '"';
+            putLine(m_line);
+            m_line = more;
+            start = m_line.size();
+        }
+        if (escaped)
+            m_line += '\\';
+        m_line.append(text.substr(i, size));
+        i += size;
+    }
+    m_line += '"';
+    putLine(m_line);
+}
+
+void DetailedWriter::putLine(std::string_view line)
+{
+    put(line);
+    put(kEol);
+}
+
+void DetailedWriter::put(std::string_view bytes)
+{
+    if (m_used + bytes.size() > kBufferSize) {
+        flush();
+        if (bytes.size() >= kBufferSize) {
+            m_output->write(bytes.data(), bytes.size());
+            return;
+        }
+    }
+    std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
+    m_used += bytes.size();
+}
+
+void DetailedWriter::flush()
+{
+    if (m_used == 0)
+        return;
+    m_output->write(m_buffer.get(), m_used);
+    m_used = 0;
+}
+
+} // namespace kivo::core
