@@ -83,7 +83,7 @@ DetailedOutcome DetailedReader::readPreamble(std::vector<std::string>* header)
         kind = RowLayout::Kind::Older;
     else if (!start.starts_with(kTodayColumns))
         return DetailedOutcome::PassedOver;
-    TitleMatcher titles(detailedTitles(kind), m_page);
+    TitleMatcher titles(detailedTitles(kind), m_page, kind);
     bool more = titles.feed(start, textEnds);
     while (more && !piece.lineEnds) {
         piece = m_lines->piece();

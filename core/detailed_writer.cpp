@@ -1,7 +1,11 @@
 #include "core/detailed_writer.h"
 
+#include "core/detailed_waves.h"
 #include "core/file_system.h"
+#include "core/igor_number.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace kivo::core {
@@ -88,15 +92,23 @@ void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix
 
 void DetailedWriter::writeRow(std::span<const std::string_view> values)
 {
+    // The values as the normal output writes them: a value Igor would not read as a number
+    // would shift the items of the line, so it goes as NaN.
+    std::array<std::string_view, kDetailedWaves> numbers{};
+    const std::size_t count = std::min(values.size(), numbers.size());
     std::size_t length = kEol.size();
-    for (std::string_view value : values)
-        length += 1 + (value.empty() ? kNaN.size() : value.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view number = igorNumber(values[i]);
+        numbers[i] = number.empty() ? kNaN : number;
+        length += 1 + numbers[i].size();
+    }
+    const std::span<const std::string_view> row(numbers.data(), count);
     if (m_used + length > kBufferSize) {
         flush();
         if (length > kBufferSize) {
-            for (std::string_view value : values) {
+            for (std::string_view value : row) {
                 put("\t");
-                put(value.empty() ? kNaN : value);
+                put(value);
             }
             put(kEol);
             return;
@@ -104,11 +116,10 @@ void DetailedWriter::writeRow(std::span<const std::string_view> values)
     }
     // Rows are the bulk of the output: one test for room, then straight into the buffer.
     char* out = m_buffer.get() + m_used;
-    for (std::string_view value : values) {
+    for (std::string_view value : row) {
         *out++ = '\t';
-        const std::string_view bytes = value.empty() ? kNaN : value;
-        std::memcpy(out, bytes.data(), bytes.size());
-        out += bytes.size();
+        std::memcpy(out, value.data(), value.size());
+        out += value.size();
     }
     std::memcpy(out, kEol.data(), kEol.size());
     m_used += length;

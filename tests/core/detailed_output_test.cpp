@@ -113,11 +113,11 @@ const WavesCase kWavesCases[] = {
      "Time:s Field:Oe Temperature:K ACChiRe:emu/Oe ACChiReSD:emu/Oe ACChiIm:emu/Oe ACChiImSD:emu/Oe ACFrequency:Hz "
      "ACDrive:Oe",
      "\t3895565640.00\t0\t2.0\t3.1E-04\t1E-06\t2.2E-05\t2E-06\t757\t3.0"},
-    {"PPMS VSM",
+    {"PPMS VSM, with the number rule of the normal output",
      "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),M. Std. Err. (emu),Transport Action,"
      "Averaging Time (sec),Frequency (Hz),Peak Amplitude (mm)",
-     ",1234.5,300,5000,2.1E-03,1.1E-06,1,1,40,2", "Time:s Field:Oe Temperature:K LongMoment:emu LongMomentSD:emu",
-     "\t1234.5\t5000\t300\t2.1E-03\t1.1E-06"},
+     ",1234.5, 300 ,5 000,2.1E-03,1.1E-06,1,1,40,2", "Time:s Field:Oe Temperature:K LongMoment:emu LongMomentSD:emu",
+     "\t1234.5\tNaN\t300\t2.1E-03\t1.1E-06"},
     {"PPMS ACMS: its DC moment pair, and its Moment (emu) is no long moment",
      "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Frequency (Hz),Amplitude (Oe),M-DC (emu),"
      "M-Std.Dev. (emu),M' (emu),M'' (emu),Moment (emu),M. Std. Err. (emu),Phase (deg)",
