@@ -134,7 +134,10 @@ void DetailedWriter::endBlock(std::string_view source, std::span<const std::stri
         const std::string d = "SetScale d 0,0,\"" + std::string(wave.unit) + "\", " + name;
         // One line as Igor users know it, two where a long prefix would pass the limit.
         if (2 + x.size() + 2 + d.size() <= kMaxCommandLine) {
-            putLine("X " + x + "; " + d);
+            std::string both = "X " + x;
+            both += "; ";
+            both += d;
+            putLine(both);
         } else {
             putLine("X " + x);
             putLine("X " + d);

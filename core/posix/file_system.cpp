@@ -137,7 +137,7 @@ protected:
                 return refuse("cannot create", path, errno);
         }
         std::string why;
-        auto output = stageBeside(path, std::move(place), exists ? &st : nullptr, why);
+        auto output = stageBeside(path, place, exists ? &st : nullptr, why);
         if (!output)
             return refuse("cannot create", path, why);
         return output;

@@ -204,7 +204,7 @@ std::unique_ptr<StagedOutput> inPlaceOutput(int fd, std::string target)
     return std::make_unique<InPlaceOutput>(fd, std::move(target));
 }
 
-std::unique_ptr<StagedOutput> stageBeside(std::string target, std::string place, const struct stat* earlier,
+std::unique_ptr<StagedOutput> stageBeside(std::string target, const std::string& place, const struct stat* earlier,
                                           std::string& why)
 {
     const std::size_t slash = place.rfind('/');

@@ -18,7 +18,7 @@ std::unique_ptr<StagedOutput> inPlaceOutput(int fd, std::string target);
 // allows it, which commit() puts over `place`. It gets the owner, group and permissions of
 // `earlier`, the file it replaces, or those of any new file when `earlier` is null. On
 // failure nullptr, with `why` saying why in the system's words.
-std::unique_ptr<StagedOutput> stageBeside(std::string target, std::string place, const struct stat* earlier,
+std::unique_ptr<StagedOutput> stageBeside(std::string target, const std::string& place, const struct stat* earlier,
                                           std::string& why);
 
 } // namespace kivo::core
