@@ -1,13 +1,12 @@
 // The two kinds of output on Windows: a handle written as it is, and a staging file beside
 // the target that replaces it only when complete.
 //
-// Paths are narrow strings in the ANSI code page, given to the A functions unchanged. Under
-// code page 932 the second byte of a name such as 表 is 0x5C, so no code in this file may
-// look for '\\' without skipping two-byte characters.
+// The staging file and the move work on the long-path form (\\?\C:\...) in UTF-16: the
+// staging name is longer than the output's, and an output path that Windows takes, up to
+// 259 characters, must not fail for the suffix. In UTF-16 a '\\' is always a separator.
 #include "core/windows/outputs.h"
 
 #include "core/io_error.h"
-#include "core/text.h"
 #include "core/windows/wide_text.h"
 
 #include <cstdint>
@@ -22,6 +21,15 @@ namespace {
 int lastError()
 {
     return static_cast<int>(GetLastError());
+}
+
+// Marks the file open as `handle` to go with its last handle, or no longer. A staging file
+// so marked goes however the process ends: Ctrl-C, a closed console, End task, TerminateProcess.
+bool setDeletePending(HANDLE handle, bool pending)
+{
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = pending ? TRUE : FALSE;
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
 // WriteFile takes a DWORD count, so larger writes go in pieces. Throws IoError (Write),
@@ -43,12 +51,14 @@ void writeAll(HANDLE handle, const std::string& path, const char* data, std::siz
 class WindowsStagedOutput final : public StagedOutput {
 public:
     // `target` is the earlier output held open, or INVALID_HANDLE_VALUE when there is none.
+    // `place` is the long-path form of `targetPath`, and `stagingPath` that of the staging file.
     WindowsStagedOutput(HANDLE staging, HANDLE target, DWORD targetAttributes, std::string targetPath,
-                        std::string stagingPath)
+                        std::wstring place, std::wstring stagingPath)
         : m_staging(staging)
         , m_target(target)
         , m_targetAttributes(targetAttributes)
         , m_targetPath(std::move(targetPath))
+        , m_place(std::move(place))
         , m_stagingPath(std::move(stagingPath))
     {
     }
@@ -59,7 +69,7 @@ public:
         closeQuietly(m_staging);
         closeQuietly(m_target);
         if (!m_committed)
-            DeleteFileA(m_stagingPath.c_str());
+            DeleteFileW(m_stagingPath.c_str());
     }
 
     void write(const char* data, std::size_t size) override { writeAll(m_staging, m_targetPath, data, size); }
@@ -70,6 +80,8 @@ public:
         // crash could leave an empty file where a good one used to be.
         if (!FlushFileBuffers(m_staging))
             throw IoError(IoOperation::Close, m_targetPath, lastError());
+        if (!setDeletePending(m_staging, false))
+            throw IoError(IoOperation::Close, m_targetPath, lastError(), "cannot put the output in place");
         const HANDLE staging = m_staging;
         m_staging = INVALID_HANDLE_VALUE;
         if (!CloseHandle(staging))
@@ -83,17 +95,19 @@ public:
         // carry the attributes over, so they are set again afterwards either way.
         BOOL placed = FALSE;
         if (replacing) {
-            placed = ReplaceFileA(m_targetPath.c_str(), m_stagingPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+            placed = ReplaceFileW(m_place.c_str(), m_stagingPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                                   nullptr, nullptr);
         }
-        if (!placed && (!replacing || GetLastError() == ERROR_FILE_NOT_FOUND))
-            placed = MoveFileExA(m_stagingPath.c_str(), m_targetPath.c_str(),
+        // These errors leave both files as they were. Wine's ReplaceFile takes no name that
+        // passes MAX_PATH, even in the long-path form.
+        if (!placed && (!replacing || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_INVALID_NAME))
+            placed = MoveFileExW(m_stagingPath.c_str(), m_place.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!placed)
             throw IoError(IoOperation::Close, m_targetPath, lastError(), "cannot put the output in place");
         m_committed = true;
         if (replacing && m_targetAttributes != INVALID_FILE_ATTRIBUTES)
-            SetFileAttributesA(m_targetPath.c_str(), m_targetAttributes);
+            SetFileAttributesW(m_place.c_str(), m_targetAttributes);
     }
 
 private:
@@ -108,7 +122,8 @@ private:
     HANDLE m_target;
     DWORD m_targetAttributes;
     std::string m_targetPath;
-    std::string m_stagingPath;
+    std::wstring m_place;
+    std::wstring m_stagingPath;
     bool m_committed = false;
 };
 
@@ -139,27 +154,44 @@ private:
     std::string m_path;
 };
 
-// A new, unshared file whose name is `path` plus a suffix, so that it lies in the target's
-// folder (the move is then a rename on one volume) without the path being taken apart.
-// When that name would pass the 255 characters a name may have, a short one in the same
-// folder is taken instead.
-HANDLE createStagingFile(const std::string& path, std::string& stagingPath)
+// The long-path form of `path`, which may pass MAX_PATH; empty when it has none, with
+// GetLastError() saying why.
+std::wstring longPath(const std::string& path)
+{
+    const std::wstring wide = widen(path, CP_ACP);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size)
+        return {};
+    full.resize(length);
+    if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0)
+        return full;
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+// A new, unshared file whose name is the output's plus a suffix, so that it lies in the
+// target's folder (the move is then a rename on one volume). When that name would pass the
+// 255 characters a name may have, a short one in the same folder is taken instead. It is
+// marked to go with its handle until commit takes the mark off.
+HANDLE createStagingFile(const std::wstring& place, std::wstring& stagingPath)
 {
     const auto pid = static_cast<std::uint64_t>(GetCurrentProcessId());
     const auto tick = static_cast<std::uint64_t>(GetTickCount64());
-    std::string base = path;
-    const std::size_t separator = findLastChar(path, '\\', systemCodePage());
-    const std::size_t slash = path.rfind('/');
-    std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
-    if (slash != std::string::npos && slash + 1 > nameStart)
-        nameStart = slash + 1;
-    if (widen(path.substr(nameStart), CP_ACP).size() + 40 > 255)
-        base = path.substr(0, nameStart);
+    const std::size_t nameStart = place.rfind(L'\\') + 1;
+    const std::wstring base = place.size() - nameStart + 40 > 255 ? place.substr(0, nameStart) : place;
     for (std::uint64_t attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = base + ".kivo-" + std::to_string(pid) + "-" + std::to_string(tick + attempt);
-        const HANDLE handle = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        std::wstring candidate = base + L".kivo-" + std::to_wstring(pid) + L"-" + std::to_wstring(tick + attempt);
+        const HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
+            // A file system without the mark still gets a good output; only an ended run
+            // may then leave the staging file, as the README says.
+            setDeletePending(handle, true);
             stagingPath = std::move(candidate);
             return handle;
         }
@@ -178,11 +210,15 @@ std::unique_ptr<StagedOutput> inPlaceOutput(HANDLE handle, std::string path)
 
 std::unique_ptr<StagedOutput> stageBeside(const std::string& path, HANDLE earlier, DWORD attributes)
 {
-    std::string stagingPath;
-    const HANDLE staging = createStagingFile(path, stagingPath);
+    std::wstring place = longPath(path);
+    if (place.empty())
+        return nullptr;
+    std::wstring stagingPath;
+    const HANDLE staging = createStagingFile(place, stagingPath);
     if (staging == INVALID_HANDLE_VALUE)
         return nullptr;
-    return std::make_unique<WindowsStagedOutput>(staging, earlier, attributes, path, std::move(stagingPath));
+    return std::make_unique<WindowsStagedOutput>(staging, earlier, attributes, path, std::move(place),
+                                                 std::move(stagingPath));
 }
 
 } // namespace kivo::core

@@ -131,6 +131,29 @@ TEST(WindowsStagedOutput, TargetIsReplacedOnlyOnCommit)
     EXPECT_EQ(listFolder(folder.path()), std::vector<std::string>{kHyou + ".itx"});
 }
 
+// The staging name is longer than the output's: the paths just under MAX_PATH must work,
+// new and replaced alike.
+TEST(WindowsStagedOutput, AnyPathWindowsTakesCanBeTheOutput)
+{
+    TempFolder folder;
+    for (const std::size_t length : {std::size_t{243}, std::size_t{259}}) {
+        // A long folder and a short name: the staging name cannot be the short one alone.
+        const std::string sub = folder / std::string(length - folder.path().size() - 7, 'd');
+        makeFolder(sub);
+        const std::string target = sub + "\\o.itx";
+        ASSERT_EQ(target.size(), length);
+        for (const std::string content : {"first", "second"}) {
+            auto output = platformFileSystem().createStaged(target);
+            ASSERT_NE(output, nullptr) << length << ": " << platformFileSystem().failureReason();
+            output->write(content.data(), content.size());
+            output->commit();
+            output.reset();
+            EXPECT_EQ(readFile(target).value_or("?"), content) << length;
+            EXPECT_EQ(listFolder(sub), std::vector<std::string>{"o.itx"}) << length;
+        }
+    }
+}
+
 TEST(WindowsStagedOutput, AReplacedOutputKeepsItsAttributes)
 {
     TempFolder folder;

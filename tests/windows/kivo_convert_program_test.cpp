@@ -71,14 +71,14 @@ std::string redirected(const std::string& utf8)
     return bytes;
 }
 
-// kivo-convert.exe is copied beside this test by the build.
-std::string programPath()
+// kivo-convert.exe is copied beside this test by the build, and ended_run.exe built there.
+std::string programPath(const std::string& program)
 {
     char self[MAX_PATH + 1] = {};
     const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string path(self, length);
     const std::size_t slash = core::findLastChar(path, '\\', core::systemCodePage());
-    return path.substr(0, slash + 1) + "kivo-convert.exe";
+    return path.substr(0, slash + 1) + program;
 }
 
 HANDLE inheritableFile(const std::string& path)
@@ -91,12 +91,13 @@ HANDLE inheritableFile(const std::string& path)
 // Runs kivo-convert.exe in `folder` with `args` (CP932) and then `wideArgs` (UTF-16, as
 // Explorer passes names the code page cannot spell); standard output and error land in
 // files outside it.
-Outcome runProgram(const std::string& folder, const std::vector<std::string>& args, const std::wstring& wideArgs = {})
+Outcome runProgram(const std::string& folder, const std::vector<std::string>& args, const std::wstring& wideArgs = {},
+                   const std::string& program = "kivo-convert.exe")
 {
     static TempFolder streams;
     const std::string outPath = streams / "stdout";
     const std::string errPath = streams / "stderr";
-    std::string commandLine = quoted(programPath());
+    std::string commandLine = quoted(programPath(program));
     for (const std::string& arg : args)
         commandLine += " " + quoted(arg);
 
@@ -258,6 +259,17 @@ TEST(KivoConvertOnWindows, EarlierOutputHeldByAnotherProgramIsNotTouched)
     }
     EXPECT_EQ(readFile(folder / "out.itx").value_or("(missing)"), "earlier output\r\n");
     EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"a.dat", "out.itx"}));
+}
+
+// Nothing in a process that is killed can remove its staging file: the system has to.
+TEST(KivoConvertOnWindows, ARunEndedWithoutNoticeLeavesNoStagingFile)
+{
+    TempFolder folder;
+    writeFile(folder / "out.itx", "earlier output\r\n");
+    const Outcome outcome = runProgram(folder.path(), {folder / "out.itx"}, {}, "ended_run.exe");
+    ASSERT_EQ(outcome.status, 9u) << "the stand-in did not get as far as writing";
+    EXPECT_EQ(listFolder(folder.path()), std::vector<std::string>{"out.itx"});
+    EXPECT_EQ(readFile(folder / "out.itx").value_or("(missing)"), "earlier output\r\n");
 }
 
 } // namespace
