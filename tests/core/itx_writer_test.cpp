@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 using kivo::core::IoError;
@@ -78,6 +79,29 @@ TEST(ItxWriter, WritesAValueOnlyWhenItIsANumber)
         EXPECT_EQ(files.files.at("o.itx"),
                   "\t" + c.written + "\t1\t2\t3\t4\r\n\t" + c.written + "\tNaN\tNaN\tNaN\tNaN\r\n")
             << c.value.substr(0, 20);
+    }
+}
+
+// The checker takes up to 16 bytes at a time; the rule, as a regular expression, must agree
+// with it wherever the signs, point and exponent stand, up to that length and past it.
+TEST(ItxWriter, TheNumberRuleHoldsWhereverTheMarksStand)
+{
+    const std::regex rule(" *[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)? *| *[+-]?(nan|inf) *",
+                          std::regex::icase);
+    const std::string alphabet = "1+.e x";
+    for (const std::size_t lead : {0u, 4u, 9u, 12u}) {
+        for (std::size_t length = 1; length <= 5; ++length) {
+            std::size_t count = 1;
+            for (std::size_t k = 0; k < length; ++k)
+                count *= alphabet.size();
+            for (std::size_t code = 0; code < count; ++code) {
+                std::string value(lead, '1');
+                for (std::size_t rest = code, k = 0; k < length; ++k, rest /= alphabet.size())
+                    value += alphabet[rest % alphabet.size()];
+                const bool number = std::regex_match(value, rule);
+                ASSERT_EQ(kivo::core::igorNumber(value).empty(), !number) << '"' << value << '"';
+            }
+        }
     }
 }
 
