@@ -1,7 +1,6 @@
 #include "core/detailed_writer.h"
 
 #include "core/detailed_waves.h"
-#include "core/file_system.h"
 #include "core/igor_number.h"
 
 #include <algorithm>
@@ -46,31 +45,18 @@ std::size_t characterSize(std::string_view text, std::size_t i, CodePage page) n
 
 } // namespace
 
-DetailedWriter::DetailedWriter(CodePage page) : m_page(page), m_buffer(std::make_unique<char[]>(kBufferSize))
-{
-}
+DetailedWriter::DetailedWriter(CodePage page) : m_page(page) {}
 
 DetailedWriter::~DetailedWriter() = default;
 
 bool DetailedWriter::create(FileSystem& files, const std::string& path)
 {
-    std::unique_ptr<StagedOutput> output = files.createStaged(path);
-    if (!output)
-        return false;
-    create(std::move(output), path);
-    return true;
-}
-
-void DetailedWriter::create(std::unique_ptr<StagedOutput> output, std::string path)
-{
-    m_output = std::move(output);
-    m_path = std::move(path);
-    m_used = 0;
+    return m_file.create(files, path);
 }
 
 void DetailedWriter::writeKeyword()
 {
-    putLine("IGOR");
+    m_file.putLine("IGOR");
 }
 
 void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix, std::span<const DeclaredWave> waves)
@@ -79,15 +65,15 @@ void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix
     m_waves.assign(waves.begin(), waves.end());
     m_line = "X NewDataFolder/O/S ";
     m_line += folder;
-    putLine(m_line);
-    put("WAVES/D");
+    m_file.putLine(m_line);
+    m_file.put("WAVES/D");
     for (const DeclaredWave& wave : m_waves) {
-        put("\t");
-        put(prefix);
-        put(wave.suffix);
+        m_file.put("\t");
+        m_file.put(prefix);
+        m_file.put(wave.suffix);
     }
-    put(kEol);
-    putLine("BEGIN");
+    m_file.put(kEol);
+    m_file.putLine("BEGIN");
 }
 
 void DetailedWriter::writeRow(std::span<const std::string_view> values)
@@ -103,31 +89,31 @@ void DetailedWriter::writeRow(std::span<const std::string_view> values)
         length += 1 + numbers[i].size();
     }
     const std::span<const std::string_view> row(numbers.data(), count);
-    if (m_used + length > kBufferSize) {
-        flush();
-        if (length > kBufferSize) {
+    if (m_file.room() < length) {
+        m_file.flush();
+        if (m_file.room() < length) {
             for (std::string_view value : row) {
-                put("\t");
-                put(value);
+                m_file.put("\t");
+                m_file.put(value);
             }
-            put(kEol);
+            m_file.put(kEol);
             return;
         }
     }
     // Rows are the bulk of the output: one test for room, then straight into the buffer.
-    char* out = m_buffer.get() + m_used;
+    char* out = m_file.end();
     for (std::string_view value : row) {
         *out++ = '\t';
         std::memcpy(out, value.data(), value.size());
         out += value.size();
     }
     std::memcpy(out, kEol.data(), kEol.size());
-    m_used += length;
+    m_file.filled(length);
 }
 
 void DetailedWriter::endBlock(std::string_view source, std::span<const std::string> header)
 {
-    putLine("END");
+    m_file.putLine("END");
     for (const DeclaredWave& wave : m_waves) {
         const std::string name = m_prefix + std::string(wave.suffix);
         const std::string x = "SetScale/P x 0,1,\"\", " + name;
@@ -137,24 +123,22 @@ void DetailedWriter::endBlock(std::string_view source, std::span<const std::stri
             std::string both = "X " + x;
             both += "; ";
             both += d;
-            putLine(both);
+            m_file.putLine(both);
         } else {
-            putLine("X " + x);
-            putLine("X " + d);
+            m_file.putLine("X " + x);
+            m_file.putLine("X " + d);
         }
         putNoteLine(name, "Source:" + std::string(source));
         putNoteLine(name, "Column:" + wave.column);
         for (const std::string& line : header)
             putNoteLine(name, line);
     }
-    putLine("X SetDataFolder ::");
+    m_file.putLine("X SetDataFolder ::");
 }
 
 void DetailedWriter::close()
 {
-    flush();
-    std::unique_ptr<StagedOutput> output = std::move(m_output);
-    output->commit();
+    m_file.close();
 }
 
 void DetailedWriter::putNoteLine(std::string_view wave, std::string_view text)
@@ -175,7 +159,7 @@ void DetailedWriter::putNoteLine(std::string_view wave, std::string_view text)
         // The closing quote must fit too; a line holds at least one character, whatever the prefix.
         if (m_line.size() + written + 1 > kMaxCommandLine && m_line.size() > start) {
             m_line += '"';
-            putLine(m_line);
+            m_file.putLine(m_line);
             m_line = more;
             start = m_line.size();
         }
@@ -185,34 +169,7 @@ void DetailedWriter::putNoteLine(std::string_view wave, std::string_view text)
         i += size;
     }
     m_line += '"';
-    putLine(m_line);
-}
-
-void DetailedWriter::putLine(std::string_view line)
-{
-    put(line);
-    put(kEol);
-}
-
-void DetailedWriter::put(std::string_view bytes)
-{
-    if (m_used + bytes.size() > kBufferSize) {
-        flush();
-        if (bytes.size() >= kBufferSize) {
-            m_output->write(bytes.data(), bytes.size());
-            return;
-        }
-    }
-    std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
-    m_used += bytes.size();
-}
-
-void DetailedWriter::flush()
-{
-    if (m_used == 0)
-        return;
-    m_output->write(m_buffer.get(), m_used);
-    m_used = 0;
+    m_file.putLine(m_line);
 }
 
 } // namespace kivo::core

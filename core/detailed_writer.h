@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/itx_output.h"
 #include "core/text.h"
 
 #include <cstddef>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,7 +12,6 @@
 namespace kivo::core {
 
 class FileSystem;
-class StagedOutput;
 
 // One wave of a detailed block.
 struct DeclaredWave {
@@ -27,7 +26,6 @@ struct DeclaredWave {
 // kMaxCommandLine bytes. The file appears at its path only when close() succeeds.
 class DetailedWriter final {
 public:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
     // Igor Pro 6 reads command lines of at most 400 bytes.
     static constexpr std::size_t kMaxCommandLine = 400;
 
@@ -39,8 +37,6 @@ public:
 
     // False if the output cannot be created.
     bool create(FileSystem& files, const std::string& path);
-    // Writes into an already made output; `path` names it in errors.
-    void create(std::unique_ptr<StagedOutput> output, std::string path = {});
 
     // The writes throw IoError (Write).
     void writeKeyword();
@@ -51,20 +47,15 @@ public:
     // Ends the block: each wave's unit and its note (`source`, its column, then `header`, one
     // line of the note each), and the parent folder made current again.
     void endBlock(std::string_view source, std::span<const std::string> header);
-    // Flushes, closes and puts the file in place. Throws IoError (Write or Close).
+    // Flushes, closes and puts the file in place; once closed, or after a failed close,
+    // does nothing. Throws IoError (Write or Close).
     void close();
 
 private:
     void putNoteLine(std::string_view wave, std::string_view text);
-    void putLine(std::string_view line);
-    void put(std::string_view bytes);
-    void flush();
 
     CodePage m_page;
-    std::unique_ptr<StagedOutput> m_output;
-    std::string m_path;
-    std::unique_ptr<char[]> m_buffer;
-    std::size_t m_used = 0;
+    ItxOutput m_file;
     std::string m_prefix;
     std::vector<DeclaredWave> m_waves;
     std::string m_line; // the command line being built

@@ -1,6 +1,5 @@
 #include "core/itx_writer.h"
 
-#include "core/file_system.h"
 #include "core/igor_number.h"
 
 #include <array>
@@ -49,39 +48,28 @@ inline void copyValue(char* out, const char* in, std::size_t n) noexcept
 
 } // namespace
 
-ItxWriter::ItxWriter() : m_buffer(std::make_unique<char[]>(kBufferSize)) {}
+ItxWriter::ItxWriter() = default;
 
 ItxWriter::~ItxWriter() = default;
 
 bool ItxWriter::create(FileSystem& files, const std::string& path)
 {
-    std::unique_ptr<StagedOutput> output = files.createStaged(path);
-    if (!output)
-        return false;
-    create(std::move(output), path);
-    return true;
-}
-
-void ItxWriter::create(std::unique_ptr<StagedOutput> output, std::string path)
-{
-    m_output = std::move(output);
-    m_path = std::move(path);
-    m_used = 0;
+    return m_file.create(files, path);
 }
 
 void ItxWriter::writeHeader(std::string_view prefix)
 {
-    put("IGOR");
-    put(kEol);
-    put("WAVES/D");
+    m_file.put("IGOR");
+    m_file.put(kEol);
+    m_file.put("WAVES/D");
     for (std::string_view suffix : kSuffixes) {
-        put("\t");
-        put(prefix);
-        put(suffix);
+        m_file.put("\t");
+        m_file.put(prefix);
+        m_file.put(suffix);
     }
-    put(kEol);
-    put("BEGIN");
-    put(kEol);
+    m_file.put(kEol);
+    m_file.put("BEGIN");
+    m_file.put(kEol);
 }
 
 void ItxWriter::writeRow(const RowValues& given)
@@ -89,24 +77,24 @@ void ItxWriter::writeRow(const RowValues& given)
     // Rows are the bulk of the output: checked and copied straight into the buffer in one
     // pass while even the longest row fits, measured first when it may not.
     constexpr std::size_t kLongestRow = kEol.size() + 5 * (1 + kLongestValue);
-    static_assert(kLongestRow <= kBufferSize, "a row fits in the buffer");
+    static_assert(kLongestRow <= ItxOutput::kBufferSize, "a row fits in the buffer");
     RowValues row;
-    if (m_used + kLongestRow > kBufferSize) {
+    if (m_file.room() < kLongestRow) {
         std::size_t length = kEol.size();
         for (std::size_t k = 0; k < row.size(); ++k) {
             const std::string_view number = igorNumber(given[k]);
             row[k] = number.empty() ? kNaN : number;
             length += 1 + row[k].size();
         }
-        if (m_used + length > kBufferSize)
-            flush();
+        if (m_file.room() < length)
+            m_file.flush();
     } else {
         for (std::size_t k = 0; k < row.size(); ++k) {
             const std::string_view number = igorNumber(given[k]);
             row[k] = number.empty() ? kNaN : number;
         }
     }
-    char* const begin = m_buffer.get() + m_used;
+    char* const begin = m_file.end();
     char* out = begin;
     for (std::string_view value : row) {
         *out++ = '\t';
@@ -114,7 +102,7 @@ void ItxWriter::writeRow(const RowValues& given)
         out += value.size();
     }
     std::memcpy(out, kEol.data(), kEol.size());
-    m_used += static_cast<std::size_t>(out - begin) + kEol.size();
+    m_file.filled(static_cast<std::size_t>(out - begin) + kEol.size());
 }
 
 void ItxWriter::holdValue(int slot, std::string_view bytes)
@@ -148,48 +136,22 @@ void ItxWriter::writeHeldRow(const std::array<int, 5>& slots)
 
 void ItxWriter::writeTrailer(std::string_view prefix)
 {
-    put("END");
-    put(kEol);
+    m_file.put("END");
+    m_file.put(kEol);
     for (std::string_view suffix : kSuffixes) {
-        put("X SetScale/P x 0,1,\"\", ");
-        put(prefix);
-        put(suffix);
-        put("; SetScale y 0,0,\"\", ");
-        put(prefix);
-        put(suffix);
-        put(kEol);
+        m_file.put("X SetScale/P x 0,1,\"\", ");
+        m_file.put(prefix);
+        m_file.put(suffix);
+        m_file.put("; SetScale y 0,0,\"\", ");
+        m_file.put(prefix);
+        m_file.put(suffix);
+        m_file.put(kEol);
     }
 }
 
 void ItxWriter::close()
 {
-    // Closed already, or never created: nothing is left to put in place.
-    if (!m_output)
-        return;
-    flush();
-    std::unique_ptr<StagedOutput> output = std::move(m_output);
-    output->commit();
-}
-
-void ItxWriter::put(std::string_view bytes)
-{
-    if (m_used + bytes.size() > kBufferSize) {
-        flush();
-        if (bytes.size() >= kBufferSize) {
-            m_output->write(bytes.data(), bytes.size());
-            return;
-        }
-    }
-    std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
-    m_used += bytes.size();
-}
-
-void ItxWriter::flush()
-{
-    if (m_used == 0)
-        return;
-    m_output->write(m_buffer.get(), m_used);
-    m_used = 0;
+    m_file.close();
 }
 
 } // namespace kivo::core

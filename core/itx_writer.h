@@ -1,24 +1,21 @@
 #pragma once
 
+#include "core/itx_output.h"
 #include "core/row_sink.h"
 
 #include <array>
-#include <memory>
 #include <string>
 #include <string_view>
 
 namespace kivo::core {
 
 class FileSystem;
-class StagedOutput;
 
 // Writes one Igor Text file: the header declaring five double waves, a line per row and
 // the trailer that resets their scaling. Lines end in CR LF on every platform. The file
 // appears at its path only when close() succeeds; until then an earlier file stays.
 class ItxWriter final : public RowSink {
 public:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
-
     ItxWriter();
     ItxWriter(const ItxWriter&) = delete;
     ItxWriter& operator=(const ItxWriter&) = delete;
@@ -27,9 +24,6 @@ public:
 
     // False if the output cannot be created.
     bool create(FileSystem& files, const std::string& path);
-    // Writes into an already made output (tests and fuzzers write to memory); `path` names
-    // it in errors.
-    void create(std::unique_ptr<StagedOutput> output, std::string path = {});
 
     // The writes throw IoError (Write).
     void writeHeader(std::string_view prefix);
@@ -50,13 +44,7 @@ private:
         bool tooLong = false; // longer than kLongestValue: dropped
     };
 
-    void put(std::string_view bytes);
-    void flush();
-
-    std::unique_ptr<StagedOutput> m_output;
-    std::string m_path;
-    std::unique_ptr<char[]> m_buffer;
-    std::size_t m_used = 0;
+    ItxOutput m_file;
     std::array<Held, kHeldSlots> m_held;
 };
 
