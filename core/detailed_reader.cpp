@@ -6,20 +6,6 @@
 
 namespace kivo::core {
 
-namespace {
-
-constexpr std::string_view kHeaderLine = "[Header]";
-constexpr std::string_view kDataLine = "[Data]";
-constexpr std::string_view kOlderColumns = "Time,Comme";
-constexpr std::string_view kTodayColumns = "Comment,Time Stamp (sec),";
-
-bool isExactly(const Line& line, std::string_view expected) noexcept
-{
-    return line.complete && line.text == expected;
-}
-
-} // namespace
-
 DetailedReader::DetailedReader(CodePage page) : m_page(page)
 {
 }
@@ -28,31 +14,25 @@ DetailedReader::~DetailedReader() = default;
 
 bool DetailedReader::open(FileSystem& files, const std::string& path)
 {
-    std::unique_ptr<ByteSource> source = files.openRead(path);
-    if (!source)
-        return false;
-    open(std::move(source));
-    return true;
+    return m_file.open(files, path);
 }
 
 void DetailedReader::open(std::unique_ptr<ByteSource> source)
 {
-    m_lines.reset();
-    m_source = std::move(source);
-    m_lines.emplace(*m_source);
+    m_file.open(std::move(source));
 }
 
 DetailedOutcome DetailedReader::readPreamble(std::vector<std::string>* header)
 {
     Line line{};
     // The same decisions as the normal output's, in the same order.
-    if (m_lines->next(line, kHeaderLine.size()) && !isExactly(line, kHeaderLine))
+    if (m_file.lines().next(line, kHeaderLine.size()) && !isExactly(line, kHeaderLine))
         return DetailedOutcome::NotSquid;
     std::size_t noted = 0;
     bool cut = false;
     for (;;) {
         const std::size_t room = header != nullptr && !cut ? kMaxHeaderBytes - noted : 0;
-        if (!m_lines->next(line, std::max(room, kDataLine.size())))
+        if (!m_file.lines().next(line, std::max(room, kDataLine.size())))
             return DetailedOutcome::NoDataSection;
         if (isExactly(line, kDataLine))
             break;
@@ -66,30 +46,16 @@ DetailedOutcome DetailedReader::readPreamble(std::vector<std::string>* header)
         header->emplace_back(line.text);
         noted += line.text.size();
     }
-    if (!m_lines->nextLine())
+    if (!m_file.lines().nextLine())
         return DetailedOutcome::PassedOver;
     // The column line: its first bytes decide the layout, and its titles the plan.
-    std::string start;
-    LinePiece piece{};
-    bool textEnds = false;
-    do {
-        piece = m_lines->piece();
-        const std::size_t nul = piece.bytes.find('\0');
-        start.append(piece.bytes.substr(0, nul));
-        textEnds = piece.lineEnds || nul != std::string_view::npos;
-    } while (!textEnds && start.size() < kTodayColumns.size());
-    RowLayout::Kind kind = RowLayout::Kind::Today;
-    if (start.starts_with(kOlderColumns))
-        kind = RowLayout::Kind::Older;
-    else if (!start.starts_with(kTodayColumns))
+    ColumnStart start = readColumnStart(m_file.lines());
+    const std::optional<RowLayout::Kind> kind = columnKind(start.text);
+    if (!kind)
         return DetailedOutcome::PassedOver;
-    TitleMatcher titles(detailedTitles(kind), m_page, kind);
-    bool more = titles.feed(start, textEnds);
-    while (more && !piece.lineEnds) {
-        piece = m_lines->piece();
-        more = titles.feed(piece.bytes, piece.lineEnds);
-    }
-    std::optional<DetailedPlan> plan = detailedPlan(kind, titles.columns());
+    TitleMatcher titles(detailedTitles(*kind), m_page, *kind);
+    readTitles(titles, m_file.lines(), start);
+    std::optional<DetailedPlan> plan = detailedPlan(*kind, titles.columns());
     if (!plan)
         return DetailedOutcome::PassedOver;
     m_plan = std::move(*plan);
@@ -98,12 +64,12 @@ DetailedOutcome DetailedReader::readPreamble(std::vector<std::string>* header)
 
 bool DetailedReader::nextRow(std::span<std::string_view, kDetailedWaves> values)
 {
-    if (!m_lines->nextLine())
+    if (!m_file.lines().nextLine())
         return false;
     const bool twoByte = m_page == CodePage::Cp932;
     RowScan s;
     std::array<std::string_view, kDetailedSlots> fields{};
-    LinePiece piece = m_lines->piece();
+    LinePiece piece = m_file.lines().piece();
     if (piece.lineEnds) {
         // The line lies whole in the read block: its values are views into it.
         splitPiece(s, m_plan.layout, twoByte, piece,
@@ -124,7 +90,7 @@ bool DetailedReader::nextRow(std::span<std::string_view, kDetailedWaves> values)
         splitPiece(s, m_plan.layout, twoByte, piece, hold);
         if (piece.lineEnds || s.done)
             break;
-        piece = m_lines->piece();
+        piece = m_file.lines().piece();
     }
     for (std::size_t slot = 0; slot < kDetailedSlots; ++slot) {
         // A field that never ended, or that holds a CR or a tab, is missing.
@@ -139,11 +105,7 @@ bool DetailedReader::nextRow(std::span<std::string_view, kDetailedWaves> values)
 
 void DetailedReader::close()
 {
-    m_lines.reset();
-    if (m_source) {
-        std::unique_ptr<ByteSource> source = std::move(m_source);
-        source->close();
-    }
+    m_file.close();
 }
 
 } // namespace kivo::core

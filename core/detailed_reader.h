@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/detailed_waves.h"
-#include "core/line_reader.h"
+#include "core/squid_file.h"
 #include "core/text.h"
 
 #include <array>
@@ -62,8 +62,7 @@ public:
 
 private:
     CodePage m_page;
-    std::unique_ptr<ByteSource> m_source;
-    std::optional<LineReader> m_lines;
+    SquidFile m_file;
     DetailedPlan m_plan;
     std::array<std::string, kDetailedSlots> m_held; // a row across read blocks
 };

@@ -45,7 +45,9 @@ std::size_t characterSize(std::string_view text, std::size_t i, CodePage page) n
 
 } // namespace
 
-DetailedWriter::DetailedWriter(CodePage page) : m_page(page) {}
+DetailedWriter::DetailedWriter(CodePage page) : m_page(page)
+{
+}
 
 DetailedWriter::~DetailedWriter() = default;
 

@@ -13,7 +13,9 @@ constexpr std::string_view kEol = "\r\n";
 
 } // namespace
 
-ItxOutput::ItxOutput() : m_buffer(std::make_unique<char[]>(kBufferSize)) {}
+ItxOutput::ItxOutput() : m_buffer(std::make_unique<char[]>(kBufferSize))
+{
+}
 
 ItxOutput::~ItxOutput() = default;
 

@@ -8,18 +8,8 @@ namespace kivo::core {
 
 namespace {
 
-constexpr std::string_view kHeaderLine = "[Header]";
-constexpr std::string_view kDataLine = "[Data]";
-constexpr std::string_view kOlderColumns = "Time,Comme";
-constexpr std::string_view kTodayColumns = "Comment,Time Stamp (sec),";
-
 // Deciding the preamble never needs more of a line than the column line's first bytes.
-constexpr std::size_t kPreambleBytes = kTodayColumns.size();
-
-bool isExactly(const Line& line, std::string_view expected) noexcept
-{
-    return line.complete && line.text == expected;
-}
+constexpr std::size_t kPreambleBytes = ColumnStart::kBytes;
 
 // The slot each wave takes its value from once a row split in pieces has ended: a field
 // that never ended, or that holds a CR or a tab, is missing.
@@ -43,56 +33,39 @@ SquidDataReader::~SquidDataReader() = default;
 
 bool SquidDataReader::open(FileSystem& files, const std::string& path)
 {
-    std::unique_ptr<ByteSource> source = files.openRead(path);
-    if (!source)
-        return false;
-    open(std::move(source));
-    return true;
+    return m_file.open(files, path);
 }
 
 void SquidDataReader::open(std::unique_ptr<ByteSource> source)
 {
-    m_lines.reset();
-    m_source = std::move(source);
-    m_lines.emplace(*m_source);
+    m_file.open(std::move(source));
 }
 
 PreambleOutcome SquidDataReader::readPreamble()
 {
     Line line{};
     // An empty file has no first line to refuse; it goes on to look for "[Data]".
-    if (m_lines->next(line, kPreambleBytes) && !isExactly(line, kHeaderLine))
+    if (m_file.lines().next(line, kPreambleBytes) && !isExactly(line, kHeaderLine))
         return PreambleOutcome::NotSquid;
     for (;;) {
-        if (!m_lines->next(line, kPreambleBytes))
+        if (!m_file.lines().next(line, kPreambleBytes))
             return PreambleOutcome::NoDataSection;
         if (isExactly(line, kDataLine))
             break;
     }
-    if (!m_lines->nextLine())
+    if (!m_file.lines().nextLine())
         return PreambleOutcome::NoColumnLine;
     // The column line: its first bytes decide the layout, and today's layout reads on.
-    std::string start;
-    LinePiece piece{};
-    bool textEnds = false;
-    do {
-        piece = m_lines->piece();
-        const std::size_t nul = piece.bytes.find('\0');
-        start.append(piece.bytes.substr(0, nul));
-        textEnds = piece.lineEnds || nul != std::string_view::npos;
-    } while (!textEnds && start.size() < kPreambleBytes);
-    if (start.compare(0, kOlderColumns.size(), kOlderColumns) == 0 && start.size() >= kOlderColumns.size()) {
+    ColumnStart start = readColumnStart(m_file.lines());
+    const std::optional<RowLayout::Kind> kind = columnKind(start.text);
+    if (kind == RowLayout::Kind::Older) {
         m_layout = RowLayout::older();
         return PreambleOutcome::Rows;
     }
-    if (start.compare(0, kTodayColumns.size(), kTodayColumns) != 0 || start.size() < kTodayColumns.size())
+    if (!kind)
         return PreambleOutcome::ColumnMismatch;
     TitleMatcher titles(kTodayTitles, m_page, RowLayout::Kind::Today);
-    bool more = titles.feed(start, textEnds);
-    while (more && !piece.lineEnds) {
-        piece = m_lines->piece();
-        more = titles.feed(piece.bytes, piece.lineEnds);
-    }
+    readTitles(titles, m_file.lines(), start);
     std::optional<RowLayout> layout = RowLayout::today(titles.columns());
     if (!layout)
         return PreambleOutcome::ColumnMismatch;
@@ -102,11 +75,11 @@ PreambleOutcome SquidDataReader::readPreamble()
 
 bool SquidDataReader::nextRow(RowSink& sink)
 {
-    if (!m_lines->nextLine())
+    if (!m_file.lines().nextLine())
         return false;
     const bool twoByte = m_page == CodePage::Cp932;
     RowScan s;
-    LinePiece piece = m_lines->piece();
+    LinePiece piece = m_file.lines().piece();
     if (piece.lineEnds) {
         // The line lies whole in the read block: its values are views into it, and a value
         // that is missing, unreadable or not ended by its comma is an empty one.
@@ -126,7 +99,7 @@ bool SquidDataReader::nextRow(RowSink& sink)
         splitPiece(s, m_layout, twoByte, piece, hold);
         if (piece.lineEnds || s.done)
             break;
-        piece = m_lines->piece();
+        piece = m_file.lines().piece();
     }
     sink.writeHeldRow(heldWaveSlots(s, m_layout));
     return true;
@@ -134,11 +107,7 @@ bool SquidDataReader::nextRow(RowSink& sink)
 
 void SquidDataReader::close()
 {
-    m_lines.reset();
-    if (m_source) {
-        std::unique_ptr<ByteSource> source = std::move(m_source);
-        source->close();
-    }
+    m_file.close();
 }
 
 } // namespace kivo::core

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/line_reader.h"
 #include "core/row_layout.h"
 #include "core/row_sink.h"
+#include "core/squid_file.h"
 #include "core/text.h"
 
 #include <memory>
@@ -42,8 +42,7 @@ public:
 
 private:
     CodePage m_page;
-    std::unique_ptr<ByteSource> m_source;
-    std::optional<LineReader> m_lines;
+    SquidFile m_file;
     RowLayout m_layout;
 };
 
