@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/notice.h"
 #include "intake/notifier.h"
 
 #include <functional>
@@ -31,20 +32,7 @@ public:
     }
 
 private:
-    static std::string shown(const std::string& text)
-    {
-        std::string lines;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != '\r') {
-                lines += text[i];
-                continue;
-            }
-            lines += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        }
-        return lines;
-    }
+    static std::string shown(const std::string& text) { return core::noticeLines(text); }
 };
 
 } // namespace kivo::testing
