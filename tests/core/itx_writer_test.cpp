@@ -6,7 +6,15 @@
 
 #include <gtest/gtest.h>
 
+// GCC 12 warns, wrongly, of an uninitialised member deep in <regex> when it optimises.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <regex>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 #include <string>
 
 using kivo::core::IoError;
