@@ -8,6 +8,7 @@
 #include "core/file_system.h"
 #include "core/io_error.h"
 #include "core/system_files.h"
+#include "core/windows/file_handle.h"
 #include "core/windows/outputs.h"
 #include "core/windows/wide_text.h"
 
@@ -43,45 +44,24 @@ std::string systemErrorText(int errorCode)
 
 namespace {
 
-// IoError carries an int; Win32 error codes are DWORDs well below INT_MAX.
-int lastError()
-{
-    return static_cast<int>(GetLastError());
-}
-
 class WindowsSource final : public ByteSource {
 public:
     WindowsSource(HANDLE handle, std::string path) : m_handle(handle), m_path(std::move(path)) {}
-    WindowsSource(const WindowsSource&) = delete;
-    WindowsSource& operator=(const WindowsSource&) = delete;
-    ~WindowsSource() override
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-    }
 
     std::size_t read(char* buffer, std::size_t size) override
     {
         // ReadFile counts in DWORDs; a shorter read is fine, callers loop until 0.
         const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
         DWORD got = 0;
-        if (!ReadFile(m_handle, buffer, chunk, &got, nullptr))
+        if (!ReadFile(m_handle.get(), buffer, chunk, &got, nullptr))
             throw IoError(IoOperation::Read, m_path, lastError());
         return got;
     }
 
-    void close() override
-    {
-        if (m_handle == INVALID_HANDLE_VALUE)
-            return;
-        const HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        if (!CloseHandle(handle))
-            throw IoError(IoOperation::Close, m_path, lastError());
-    }
+    void close() override { m_handle.close(m_path); }
 
 private:
-    HANDLE m_handle;
+    FileHandle m_handle;
     std::string m_path;
 };
 

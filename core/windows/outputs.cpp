@@ -7,6 +7,7 @@
 #include "core/windows/outputs.h"
 
 #include "core/io_error.h"
+#include "core/windows/file_handle.h"
 #include "core/windows/wide_text.h"
 
 #include <cstdint>
@@ -16,12 +17,6 @@
 namespace kivo::core {
 
 namespace {
-
-// IoError carries an int; Win32 error codes are DWORDs well below INT_MAX.
-int lastError()
-{
-    return static_cast<int>(GetLastError());
-}
 
 // Marks the file open as `handle` to go with its last handle, or no longer. A staging file
 // so marked goes however the process ends: Ctrl-C, a closed console, End task, TerminateProcess.
@@ -66,30 +61,28 @@ public:
     WindowsStagedOutput& operator=(const WindowsStagedOutput&) = delete;
     ~WindowsStagedOutput() override
     {
-        closeQuietly(m_staging);
-        closeQuietly(m_target);
+        // The handles first: a file still open cannot be deleted.
+        m_staging.closeQuietly();
+        m_target.closeQuietly();
         if (!m_committed)
             DeleteFileW(m_stagingPath.c_str());
     }
 
-    void write(const char* data, std::size_t size) override { writeAll(m_staging, m_targetPath, data, size); }
+    void write(const char* data, std::size_t size) override { writeAll(m_staging.get(), m_targetPath, data, size); }
 
     void commit() override
     {
         // The data must be on the disk before the move makes it the output; otherwise a
         // crash could leave an empty file where a good one used to be.
-        if (!FlushFileBuffers(m_staging))
+        if (!FlushFileBuffers(m_staging.get()))
             throw IoError(IoOperation::Close, m_targetPath, lastError());
-        if (!setDeletePending(m_staging, false))
+        if (!setDeletePending(m_staging.get(), false))
             throw IoError(IoOperation::Close, m_targetPath, lastError(), "cannot put the output in place");
-        const HANDLE staging = m_staging;
-        m_staging = INVALID_HANDLE_VALUE;
-        if (!CloseHandle(staging))
-            throw IoError(IoOperation::Close, m_targetPath, lastError());
+        m_staging.close(m_targetPath);
         // The earlier output was held unshared so that nobody could take it meanwhile; it has
         // to be let go, or the replacing below would fail on our own handle.
-        const bool replacing = m_target != INVALID_HANDLE_VALUE;
-        closeQuietly(m_target);
+        const bool replacing = m_target.isOpen();
+        m_target.closeQuietly();
         // ReplaceFile keeps what the user gave the earlier file (permissions, creation time),
         // where a plain move would give it the staging file's. Wine's ReplaceFile does not
         // carry the attributes over, so they are set again afterwards either way.
@@ -111,15 +104,8 @@ public:
     }
 
 private:
-    static void closeQuietly(HANDLE& handle)
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-        handle = INVALID_HANDLE_VALUE;
-    }
-
-    HANDLE m_staging;
-    HANDLE m_target;
+    FileHandle m_staging;
+    FileHandle m_target;
     DWORD m_targetAttributes;
     std::string m_targetPath;
     std::wstring m_place;
@@ -131,26 +117,13 @@ private:
 class WindowsInPlaceOutput final : public StagedOutput {
 public:
     WindowsInPlaceOutput(HANDLE handle, std::string path) : m_handle(handle), m_path(std::move(path)) {}
-    WindowsInPlaceOutput(const WindowsInPlaceOutput&) = delete;
-    WindowsInPlaceOutput& operator=(const WindowsInPlaceOutput&) = delete;
-    ~WindowsInPlaceOutput() override
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-    }
 
-    void write(const char* data, std::size_t size) override { writeAll(m_handle, m_path, data, size); }
+    void write(const char* data, std::size_t size) override { writeAll(m_handle.get(), m_path, data, size); }
 
-    void commit() override
-    {
-        const HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        if (!CloseHandle(handle))
-            throw IoError(IoOperation::Close, m_path, lastError());
-    }
+    void commit() override { m_handle.close(m_path); }
 
 private:
-    HANDLE m_handle;
+    FileHandle m_handle;
     std::string m_path;
 };
 
