@@ -11,8 +11,6 @@ namespace kivo::core {
 
 namespace {
 
-// Igor Text lines end in CR LF on every platform, as the normal output's do.
-constexpr std::string_view kEol = "\r\n";
 constexpr std::string_view kNaN = "NaN";
 
 // How many bytes of `text` from `i` form one character for Igor, or 0 for a byte that is
@@ -74,7 +72,7 @@ void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix
         m_file.put(prefix);
         m_file.put(wave.suffix);
     }
-    m_file.put(kEol);
+    m_file.put(kItxEol);
     m_file.putLine("BEGIN");
 }
 
@@ -84,7 +82,7 @@ void DetailedWriter::writeRow(std::span<const std::string_view> values)
     // would shift the items of the line, so it goes as NaN.
     std::array<std::string_view, kDetailedWaves> numbers{};
     const std::size_t count = std::min(values.size(), numbers.size());
-    std::size_t length = kEol.size();
+    std::size_t length = kItxEol.size();
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view number = igorNumber(values[i]);
         numbers[i] = number.empty() ? kNaN : number;
@@ -93,12 +91,12 @@ void DetailedWriter::writeRow(std::span<const std::string_view> values)
     const std::span<const std::string_view> row(numbers.data(), count);
     if (m_file.room() < length) {
         m_file.flush();
-        if (m_file.room() < length) {
+        if (length > ItxOutput::kBufferSize) {
             for (std::string_view value : row) {
                 m_file.put("\t");
                 m_file.put(value);
             }
-            m_file.put(kEol);
+            m_file.put(kItxEol);
             return;
         }
     }
@@ -109,7 +107,7 @@ void DetailedWriter::writeRow(std::span<const std::string_view> values)
         std::memcpy(out, value.data(), value.size());
         out += value.size();
     }
-    std::memcpy(out, kEol.data(), kEol.size());
+    std::memcpy(out, kItxEol.data(), kItxEol.size());
     m_file.filled(length);
 }
 

@@ -6,13 +6,6 @@
 
 namespace kivo::core {
 
-namespace {
-
-// Igor Text lines end in CR LF on every platform, as the files have always been written.
-constexpr std::string_view kEol = "\r\n";
-
-} // namespace
-
 ItxOutput::ItxOutput() : m_buffer(std::make_unique<char[]>(kBufferSize))
 {
 }
@@ -42,7 +35,7 @@ void ItxOutput::put(std::string_view bytes)
 void ItxOutput::putLine(std::string_view line)
 {
     put(line);
-    put(kEol);
+    put(kItxEol);
 }
 
 void ItxOutput::flush()

@@ -7,6 +7,9 @@
 
 namespace kivo::core {
 
+// Igor Text lines end in CR LF on every platform, as the files have always been written.
+inline constexpr std::string_view kItxEol = "\r\n";
+
 class FileSystem;
 class StagedOutput;
 

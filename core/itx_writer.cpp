@@ -9,9 +9,6 @@ namespace kivo::core {
 
 namespace {
 
-// Igor Text lines end in CR LF on every platform, as the files have always been written.
-constexpr std::string_view kEol = "\r\n";
-
 constexpr std::array<std::string_view, 5> kSuffixes = {
     "_Time", "_Field", "_Temperature", "_LongMoment", "_LongMomentSD",
 };
@@ -60,27 +57,27 @@ bool ItxWriter::create(FileSystem& files, const std::string& path)
 void ItxWriter::writeHeader(std::string_view prefix)
 {
     m_file.put("IGOR");
-    m_file.put(kEol);
+    m_file.put(kItxEol);
     m_file.put("WAVES/D");
     for (std::string_view suffix : kSuffixes) {
         m_file.put("\t");
         m_file.put(prefix);
         m_file.put(suffix);
     }
-    m_file.put(kEol);
+    m_file.put(kItxEol);
     m_file.put("BEGIN");
-    m_file.put(kEol);
+    m_file.put(kItxEol);
 }
 
 void ItxWriter::writeRow(const RowValues& given)
 {
     // Rows are the bulk of the output: checked and copied straight into the buffer in one
     // pass while even the longest row fits, measured first when it may not.
-    constexpr std::size_t kLongestRow = kEol.size() + 5 * (1 + kLongestValue);
+    constexpr std::size_t kLongestRow = kItxEol.size() + 5 * (1 + kLongestValue);
     static_assert(kLongestRow <= ItxOutput::kBufferSize, "a row fits in the buffer");
     RowValues row;
     if (m_file.room() < kLongestRow) {
-        std::size_t length = kEol.size();
+        std::size_t length = kItxEol.size();
         for (std::size_t k = 0; k < row.size(); ++k) {
             const std::string_view number = igorNumber(given[k]);
             row[k] = number.empty() ? kNaN : number;
@@ -101,8 +98,8 @@ void ItxWriter::writeRow(const RowValues& given)
         copyValue(out, value.data(), value.size());
         out += value.size();
     }
-    std::memcpy(out, kEol.data(), kEol.size());
-    m_file.filled(static_cast<std::size_t>(out - begin) + kEol.size());
+    std::memcpy(out, kItxEol.data(), kItxEol.size());
+    m_file.filled(static_cast<std::size_t>(out - begin) + kItxEol.size());
 }
 
 void ItxWriter::holdValue(int slot, std::string_view bytes)
@@ -137,7 +134,7 @@ void ItxWriter::writeHeldRow(const std::array<int, 5>& slots)
 void ItxWriter::writeTrailer(std::string_view prefix)
 {
     m_file.put("END");
-    m_file.put(kEol);
+    m_file.put(kItxEol);
     for (std::string_view suffix : kSuffixes) {
         m_file.put("X SetScale/P x 0,1,\"\", ");
         m_file.put(prefix);
@@ -145,7 +142,7 @@ void ItxWriter::writeTrailer(std::string_view prefix)
         m_file.put("; SetScale y 0,0,\"\", ");
         m_file.put(prefix);
         m_file.put(suffix);
-        m_file.put(kEol);
+        m_file.put(kItxEol);
     }
 }
 
