@@ -1,6 +1,6 @@
 #include "app/notifier.h"
 
-#include "core/notice.h"
+#include "core/run/notice.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

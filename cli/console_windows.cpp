@@ -2,7 +2,7 @@
 // texts can be compared byte for byte in tests anywhere; only here do they become what a
 // Windows console or a redirected stream expects.
 #include "cli/console.h"
-#include "core/windows/wide_text.h"
+#include "core/files/windows/wide_text.h"
 
 #include <cstdio>
 #include <iostream>

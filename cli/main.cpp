@@ -8,7 +8,7 @@
 #include <vector>
 
 #ifndef _WIN32
-#include "core/posix/standard_streams.h"
+#include "core/files/posix/standard_streams.h"
 #endif
 
 #ifdef _WIN32

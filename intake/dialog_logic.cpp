@@ -1,9 +1,9 @@
 #include "intake/dialog_logic.h"
 
-#include "core/conversion_run.h"
-#include "core/io_error.h"
-#include "core/notice.h"
-#include "core/text.h"
+#include "core/run/conversion_run.h"
+#include "core/files/io_error.h"
+#include "core/run/notice.h"
+#include "core/files/text.h"
 #include "intake/intake.h"
 
 #include <exception>

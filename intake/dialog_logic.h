@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/file_system.h"
-#include "core/host.h"
+#include "core/files/file_system.h"
+#include "core/run/host.h"
 #include "intake/notifier.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/host.h"
+#include "core/run/host.h"
 #include "intake/input_queue.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include "intake/intake.h"
 
-#include "core/notice.h"
-#include "core/wave_name.h"
+#include "core/run/notice.h"
+#include "core/waves/wave_name.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/host.h"
-#include "core/text.h"
+#include "core/run/host.h"
+#include "core/files/text.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/file_system.h"
+#include "core/files/file_system.h"
 #include "intake/notifier.h"
 #include "win32/converter_dlg.h"
 #include "win32/notifier.h"

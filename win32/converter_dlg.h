@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/file_system.h"
+#include "core/files/file_system.h"
 #include "intake/dialog_logic.h"
 #include "intake/notifier.h"
 

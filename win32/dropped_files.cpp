@@ -1,6 +1,6 @@
 #include "win32/dropped_files.h"
 
-#include "core/windows/wide_text.h"
+#include "core/files/windows/wide_text.h"
 #include "win32/wide_text.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "win32/wide_text.h"
 
-#include "core/windows/wide_text.h"
+#include "core/files/windows/wide_text.h"
 
 namespace kivo::win32 {
 

@@ -3,7 +3,7 @@
 #include "app/about_dlg.h"
 #include "app/converter_dlg.h"
 #include "app/notifier.h"
-#include "core/io_error.h"
+#include "core/files/io_error.h"
 #include "expected_itx.h"
 #include "memory_files.h"
 #include "notice_texts.h"

@@ -1,8 +1,8 @@
 #include "cli/kivo_convert.h"
 
-#include "core/conversion_run.h"
-#include "core/io_error.h"
-#include "core/notice.h"
+#include "core/run/conversion_run.h"
+#include "core/files/io_error.h"
+#include "core/run/notice.h"
 #include "expected_itx.h"
 #include "intake/intake.h"
 #include "notice_texts.h"

@@ -7,7 +7,7 @@
 // The model below is written from the intake's rules, character by character, and shares no
 // code with intake/: a copy of the product could never disagree with it.
 
-#include "core/notice.h"
+#include "core/run/notice.h"
 #include "fuzz_check.h"
 #include "intake/intake.h"
 #include "memory_files.h"

@@ -4,9 +4,9 @@
 // (bit 3) and the order in which lines are asked for whole, by their first bytes or in
 // pieces (bits 4-7); the rest is the file.
 
-#include "core/itx_writer.h"
-#include "core/line_reader.h"
-#include "core/squid_reader.h"
+#include "core/output/itx_writer.h"
+#include "core/input/line_reader.h"
+#include "core/input/squid_reader.h"
 #include "fuzz_check.h"
 #include "memory_files.h"
 #include "reference.h"

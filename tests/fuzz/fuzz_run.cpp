@@ -12,9 +12,9 @@
 //   byte 1: bits 0-5 where a read or write failure strikes (times 61 bytes), bit 6 sanitize
 //           the prefix as the window does, bit 7 closing an input fails
 
-#include "core/conversion_run.h"
-#include "core/io_error.h"
-#include "core/notice.h"
+#include "core/run/conversion_run.h"
+#include "core/files/io_error.h"
+#include "core/run/notice.h"
 #include "intake/intake.h"
 #include "fuzz_check.h"
 #include "memory_files.h"

@@ -3,7 +3,7 @@
 // Slow, obviously right models of the reader's byte rules, written from the rules alone and
 // sharing no code with the core, so that a fuzzer can compare the fast reader against them.
 
-#include "core/text.h"
+#include "core/files/text.h"
 
 #include <array>
 #include <cctype>

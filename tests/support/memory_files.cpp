@@ -1,6 +1,6 @@
 #include "memory_files.h"
 
-#include "core/io_error.h"
+#include "core/files/io_error.h"
 
 #include <algorithm>
 #include <cerrno>

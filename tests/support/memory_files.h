@@ -4,7 +4,7 @@
 // block boundaries anywhere), outputs that appear only when committed, and failures on
 // demand for every operation.
 
-#include "core/file_system.h"
+#include "core/files/file_system.h"
 
 #include <cstddef>
 #include <deque>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/notice.h"
+#include "core/run/notice.h"
 #include "intake/notifier.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/host.h"
-#include "core/notice.h"
+#include "core/run/host.h"
+#include "core/run/notice.h"
 #include "intake/field_window.h"
 
 #include <string>

@@ -3,9 +3,9 @@
 // replaced only by a complete one.
 #include "windows_test_files.h"
 
-#include "core/conversion_run.h"
-#include "core/file_system.h"
-#include "core/io_error.h"
+#include "core/run/conversion_run.h"
+#include "core/files/file_system.h"
+#include "core/files/io_error.h"
 #include "intake/intake.h"
 #include "memory_files.h"
 #include "recording_window.h"

@@ -1,7 +1,7 @@
 // A run of kivo-convert ended without notice, as Task Manager's End task or a closed console
 // ends it: stages an output at its argument, writes part of it, and is killed before the
 // commit, with no destructor and no handler run.
-#include "core/file_system.h"
+#include "core/files/file_system.h"
 
 #include <memory>
 

@@ -2,9 +2,9 @@
 // identity, under the Japanese ANSI code page that the Wine runner sets.
 #include "windows_test_files.h"
 
-#include "core/file_system.h"
-#include "core/io_error.h"
-#include "core/text.h"
+#include "core/files/file_system.h"
+#include "core/files/io_error.h"
+#include "core/files/text.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // program would.
 #include "windows_test_files.h"
 
-#include "core/text.h"
+#include "core/files/text.h"
 #include "notice_texts.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "windows_test_files.h"
 
 #include "cli/kivo_convert.h"
-#include "core/io_error.h"
+#include "core/files/io_error.h"
 #include "notice_texts.h"
 
 #include <gtest/gtest.h>

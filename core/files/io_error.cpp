@@ -1,0 +1,47 @@
+#include "core/files/io_error.h"
+
+#include "core/files/text.h"
+
+#include <utility>
+
+namespace kivo::core {
+
+namespace {
+
+std::string defaultStep(IoOperation operation)
+{
+    switch (operation) {
+    case IoOperation::Read:
+        return "read failed";
+    case IoOperation::Write:
+        return "write failed";
+    case IoOperation::Close:
+        return "close failed";
+    }
+    return {};
+}
+
+} // namespace
+
+IoError::IoError(IoOperation operation, std::string path, int errorCode)
+    : IoError(operation, std::move(path), errorCode, defaultStep(operation))
+{
+}
+
+IoError::IoError(IoOperation operation, std::string path, int errorCode, const std::string& step)
+    : std::runtime_error(ioErrorText(operation, systemTextToUtf8(path)))
+    , m_operation(operation)
+    , m_path(std::move(path))
+    , m_errorCode(errorCode)
+    , m_reason(step + ": " + systemErrorText(errorCode))
+{
+}
+
+std::string ioErrorText(IoOperation operation, const std::string& path)
+{
+    if (operation == IoOperation::Read)
+        return path + " へのｱｸｾｽ中に不明なｴﾗｰが発生しました。";
+    return path + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。";
+}
+
+} // namespace kivo::core

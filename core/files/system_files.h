@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/files/file_system.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace kivo::core {
+
+// What the operating systems' file systems share: the reason kept for the last refusal, in
+// one wording, and the refusal of an empty path, which no system call is given.
+class SystemFileSystem : public FileSystem {
+public:
+    std::unique_ptr<ByteSource> openRead(const std::string& path) final;
+    std::unique_ptr<StagedOutput> createStaged(const std::string& path) final;
+    std::string failureReason() const final { return m_reason; }
+
+protected:
+    // openRead() and createStaged() for a path that is not empty; a refusal returns
+    // refuse(...).
+    virtual std::unique_ptr<ByteSource> openExisting(const std::string& path) = 0;
+    virtual std::unique_ptr<StagedOutput> createOutput(const std::string& path) = 0;
+
+    // Keeps "WHAT PATH: WHY" (the path in UTF-8) as the reason, and gives nullptr.
+    std::nullptr_t refuse(const std::string& what, const std::string& path, const std::string& why);
+    // The same with the system's sentence for `errorCode` as WHY.
+    std::nullptr_t refuse(const std::string& what, const std::string& path, int errorCode);
+    // Keeps `reason` as it is, and gives nullptr.
+    std::nullptr_t refuse(std::string reason);
+
+private:
+    std::string m_reason;
+};
+
+} // namespace kivo::core

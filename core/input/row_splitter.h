@@ -1,0 +1,154 @@
+#pragma once
+
+// Splits the rows of a SQUID data file into the fields a RowLayout holds, a piece of a line
+// at a time. Inline: it runs for every field of every row, and the word-at-a-time scans
+// (row_scan.h) are where the time goes.
+
+#include "core/input/line_reader.h"
+#include "core/input/row_layout.h"
+#include "core/input/row_scan.h"
+#include "core/files/text.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace kivo::core {
+
+namespace splitter_detail {
+
+// Splits one piece of a row's line, handing the bytes of every needed field to `out(slot,
+// bytes)`: a field that lies in the piece in one call, a field that goes on in the next
+// piece in one call per piece. A field ends at a comma, or (today's layout) at the end of
+// the line's text; the row is done once the last needed column has ended.
+template <bool Quotes, class Out>
+void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_view piece, bool lineEnds, Out&& out)
+{
+    const char* p = piece.data();
+    const char* end = p + piece.size();
+    const char* start = p;
+    const char* const first = p;
+    const char* closedAt = nullptr;
+    // Kept in locals: the compiler cannot tell that the values stored on the way leave the
+    // layout's arrays alone, and would load their addresses again for every field.
+    const std::size_t columns = layout.slotOfColumn.size();
+    const RowLayout::Slot* const slotOf = layout.slotOfColumn.data();
+    const std::uint32_t* const runOf = layout.unneededRun.data();
+    auto endField = [&](const char* at) {
+        const int slot = slotOf[s.column];
+        if (slot != RowLayout::kNone) {
+            // An unreadable value's last bytes are not handed on: a row in one piece then
+            // holds it empty, and a row in pieces drops what was held of it.
+            if (at != start && !s.unreadable)
+                out(slot, std::string_view(start, static_cast<std::size_t>(at - start)));
+            if (at != start || s.held)
+                s.filled |= slotBit(slot);
+            if (s.unreadable)
+                s.unreadableSlots |= slotBit(slot);
+            s.ended |= slotBit(slot);
+        }
+        s.unreadable = false;
+        s.held = false;
+    };
+    if (s.lead && p != end) {
+        s.lead = false;
+        // A byte that cannot be a second byte is seen on its own, and so was the lead byte.
+        if (isTrailByte(static_cast<unsigned char>(*p)))
+            ++p;
+    }
+    for (;;) {
+        if (slotOf[s.column] == RowLayout::kNone) {
+            const std::size_t run = runOf[s.column];
+            const Skipped skipped = skipColumns<Quotes>(s, p, end, run, twoByte, first, closedAt);
+            p = skipped.p;
+            if (skipped.passed > 0) {
+                s.column += skipped.passed;
+                s.unreadable = false;
+                s.held = false;
+            }
+            if (skipped.textEnded) {
+                end = p;
+                lineEnds = true;
+                break;
+            }
+            if (skipped.passed < run)
+                break;
+            start = p;
+        }
+        // Today's rows hold many empty fields (the moment of every DC scan row): those need
+        // no search. The older layout's fields are seldom empty.
+        if (!Quotes || p == end || *p != ',')
+            p = findFieldStop<Quotes>(p, end, ',', twoByte);
+        if (p == end)
+            break;
+        const char c = *p;
+        if (c == ',') {
+            if (Quotes && s.quoted) {
+                ++p;
+                continue;
+            }
+            endField(p);
+            if (++s.column == columns) {
+                s.done = true;
+                return;
+            }
+            start = ++p;
+        } else if (Quotes && c == '"') {
+            takeQuote(s, p, first, closedAt);
+            ++p;
+        } else if (c == '\0') {
+            // The line's text ends at its first NUL; nothing after it is read.
+            end = p;
+            lineEnds = true;
+            break;
+        } else if (c == '\r' || c == '\t') {
+            // Igor ends a line at a lone CR and splits items at tabs: a value holding either
+            // is no item it can read, and goes on as a missing one.
+            s.unreadable = true;
+            ++p;
+        } else if (twoByte && isLeadByte(static_cast<unsigned char>(c), CodePage::Cp932)) {
+            if (p + 1 == end) {
+                s.lead = true;
+                break;
+            }
+            p += isTrailByte(static_cast<unsigned char>(p[1])) ? 2 : 1;
+        } else {
+            ++p;
+        }
+    }
+    if (lineEnds) {
+        // In the older layout a field is taken only when a comma follows it.
+        if constexpr (Quotes)
+            endField(end);
+        s.done = true;
+        return;
+    }
+    const int slot = slotOf[s.column];
+    if (slot != RowLayout::kNone && end != start) {
+        out(slot, std::string_view(start, static_cast<std::size_t>(end - start)));
+        s.held = true;
+    }
+    if (Quotes && end != first) {
+        // Every byte of the piece has been seen: its last one tells the next piece where the
+        // field in progress stands.
+        s.begun = end[-1] != ',' || s.quoted;
+        s.reopen = closedAt == end - 1;
+    }
+}
+
+} // namespace splitter_detail
+
+// Splits the next piece of a row's line, handing the bytes of each field that `layout` holds
+// to `out(slot, bytes)`: a field that lies in the piece in one call, a field that goes on in
+// the next piece in one call per piece; a field holding a CR or a tab ends without its last
+// bytes and is marked in s.unreadableSlots. Hand it the pieces of one line in turn, with one
+// RowScan, until the piece ends the line or s.done. `twoByte` under CP932.
+template <class Out> void splitPiece(RowScan& s, const RowLayout& layout, bool twoByte, LinePiece piece, Out&& out)
+{
+    if (layout.kind == RowLayout::Kind::Today)
+        splitter_detail::scanPiece<true>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
+    else
+        splitter_detail::scanPiece<false>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
+}
+
+} // namespace kivo::core

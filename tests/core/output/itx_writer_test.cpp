@@ -1,0 +1,220 @@
+#include "core/waves/igor_number.h"
+#include "core/files/io_error.h"
+#include "core/output/itx_writer.h"
+#include "expected_itx.h"
+#include "memory_files.h"
+
+#include <gtest/gtest.h>
+
+// GCC 12 warns, wrongly, of an uninitialised member deep in <regex> when it optimises.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include <regex>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#include <string>
+
+using kivo::core::IoError;
+using kivo::core::ItxWriter;
+using kivo::core::RowSink;
+using kivo::testing::MemoryFileSystem;
+
+namespace {
+
+void writeRow(ItxWriter& writer, std::string_view time, std::string_view field, std::string_view temperature,
+              std::string_view moment, std::string_view momentSD)
+{
+    writer.writeRow(kivo::core::RowValues{time, field, temperature, moment, momentSD});
+}
+
+const std::string kHeaderW = kivo::testing::itxHeader("w");
+const std::string kTrailerW = kivo::testing::itxTrailer("w");
+
+TEST(ItxWriter, WithoutRowsHoldsHeaderAndTrailerOnly)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    ASSERT_TRUE(writer.create(files, "/out/w.itx"));
+    writer.writeHeader("w");
+    writer.writeTrailer("w");
+    writer.close();
+    EXPECT_EQ(files.files.at("/out/w.itx"), kHeaderW + kTrailerW);
+}
+
+TEST(ItxWriter, RowsAreTabbedLinesAndEmptyValuesAreNaN)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    ASSERT_TRUE(writer.create(files, "/out/w.itx"));
+    writer.writeHeader("w");
+    writeRow(writer, "1.5", "10000", "300", "1.2E-05", "3.4E-08");
+    writeRow(writer, "", "", "", "", "");
+    writer.writeTrailer("w");
+    writer.close();
+    EXPECT_EQ(files.files.at("/out/w.itx"),
+              kHeaderW + "\t1.5\t10000\t300\t1.2E-05\t3.4E-08\r\n\tNaN\tNaN\tNaN\tNaN\tNaN\r\n" + kTrailerW);
+}
+
+// A value reaches the data line only as a decimal number Igor reads, without the blanks
+// around it; anything else would shift the items Igor reads, or be one it cannot read.
+TEST(ItxWriter, WritesAValueOnlyWhenItIsANumber)
+{
+    const std::string longest = "1" + std::string(4095, '0');
+    const struct {
+        std::string value;
+        std::string written;
+    } cases[] = {
+        {"-1.2E-05", "-1.2E-05"}, {"+3.", "+3."},         {".5e+3", ".5e+3"},  {"007", "007"}, {"NaN", "NaN"},
+        {"-inf", "-inf"},         {"INF", "INF"},         {"  300 ", "300"},   {" ", "NaN"},   {"3 00", "NaN"},
+        {"END", "NaN"},           {"\"3\"", "NaN"},       {"\x83\x5C", "NaN"}, {"1e", "NaN"},  {"1E+", "NaN"},
+        {"1.2.3", "NaN"},         {"--1", "NaN"},         {"e5", "NaN"},       {".", "NaN"},   {"-", "NaN"},
+        {"1E5.0", "NaN"},         {"0x10", "NaN"},        {"nana", "NaN"},     {"1\v", "NaN"}, {longest, longest},
+        {longest + "0", "NaN"},   {" " + longest, "NaN"},
+    };
+    for (const auto& c : cases) {
+        MemoryFileSystem files;
+        ItxWriter writer;
+        ASSERT_TRUE(writer.create(files, "o.itx"));
+        writeRow(writer, c.value, "1", "2", "3", "4");
+        // Held piece by piece, as a row that crosses read blocks is.
+        for (std::size_t at = 0; at < c.value.size(); at += 1000)
+            writer.holdValue(6, std::string_view(c.value).substr(at, 1000));
+        writer.writeHeldRow({6, RowSink::kMissing, RowSink::kMissing, RowSink::kMissing, RowSink::kMissing});
+        writer.close();
+        EXPECT_EQ(files.files.at("o.itx"),
+                  "\t" + c.written + "\t1\t2\t3\t4\r\n\t" + c.written + "\tNaN\tNaN\tNaN\tNaN\r\n")
+            << c.value.substr(0, 20);
+    }
+}
+
+// The checker takes up to 16 bytes at a time; the rule, as a regular expression, must agree
+// with it wherever the signs, point and exponent stand, up to that length and past it.
+TEST(ItxWriter, TheNumberRuleHoldsWhereverTheMarksStand)
+{
+    const std::regex rule(" *[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)? *| *[+-]?(nan|inf) *",
+                          std::regex::icase);
+    const std::string alphabet = "1+.e x";
+    for (const std::size_t lead : {0u, 4u, 9u, 12u}) {
+        for (std::size_t length = 1; length <= 5; ++length) {
+            std::size_t count = 1;
+            for (std::size_t k = 0; k < length; ++k)
+                count *= alphabet.size();
+            for (std::size_t code = 0; code < count; ++code) {
+                std::string value(lead, '1');
+                for (std::size_t rest = code, k = 0; k < length; ++k, rest /= alphabet.size())
+                    value += alphabet[rest % alphabet.size()];
+                const bool number = std::regex_match(value, rule);
+                ASSERT_EQ(kivo::core::igorNumber(value).empty(), !number) << '"' << value << '"';
+            }
+        }
+    }
+}
+
+TEST(ItxWriter, ThePrefixIsWrittenAsGiven)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    ASSERT_TRUE(writer.create(files, "o.itx"));
+    writer.writeHeader("");
+    writer.writeTrailer("x-y");
+    writer.close();
+    const std::string& out = files.files.at("o.itx");
+    EXPECT_EQ(out.substr(0, out.find("BEGIN")), "IGOR\r\nWAVES/D\t_Time\t_Field\t_Temperature\t_LongMoment\t_LongMomentSD\r\n");
+    EXPECT_NE(out.find("X SetScale/P x 0,1,\"\", x-y_Time; SetScale y 0,0,\"\", x-y_Time\r\n"), std::string::npos);
+}
+
+TEST(ItxWriter, ManyRowsAndTheLongestValuesArriveInOrder)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    ASSERT_TRUE(writer.create(files, "o.itx"));
+    writer.writeHeader("w");
+    std::string expected = kHeaderW;
+    const std::string big = "9" + std::string(4095, '1');
+    for (int i = 0; i < 20000; ++i) {
+        const std::string t = std::to_string(i);
+        const std::string& m = (i % 777 == 0) ? big : t;
+        writeRow(writer, t, "1", "2", m, m);
+        expected += "\t" + t + "\t1\t2\t" + m + "\t" + m + "\r\n";
+    }
+    writer.writeTrailer("w");
+    writer.close();
+    EXPECT_EQ(files.files.at("o.itx"), expected + kTrailerW);
+}
+
+// Values held piece by piece come out whole and in wave order, one too long for a value is
+// NaN, and the next row starts from nothing.
+TEST(ItxWriter, HeldRowsArriveWholeAndInWaveOrder)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    ASSERT_TRUE(writer.create(files, "o.itx"));
+    writer.writeHeader("w");
+    const std::string piece(kivo::core::kLongestValue / 7, '5');
+    std::string moment;
+    writer.holdValue(2, "30");
+    writer.holdValue(2, "0");
+    for (int i = 0; i < 7; ++i) {
+        writer.holdValue(6, piece);
+        moment += piece;
+    }
+    writer.holdValue(0, "12");
+    writer.holdValue(5, "");
+    for (int i = 0; i < 8; ++i)
+        writer.holdValue(1, piece);
+    writer.writeHeldRow({0, 2, RowSink::kMissing, 6, 1});
+    writer.holdValue(3, "7");
+    writer.writeHeldRow({1, 2, 3, 4, 6});
+    writeRow(writer, "1", "2", "3", "4", "5");
+    writer.writeTrailer("w");
+    writer.close();
+    EXPECT_EQ(files.files.at("o.itx"), kHeaderW + "\t12\t300\tNaN\t" + moment + "\tNaN\r\n"
+                                           + "\tNaN\tNaN\t7\tNaN\tNaN\r\n\t1\t2\t3\t4\t5\r\n" + kTrailerW);
+}
+
+TEST(ItxWriter, AFailedWriteLeavesTheEarlierFileAndNoStagingFile)
+{
+    MemoryFileSystem files;
+    files.files["o.itx"] = "earlier";
+    files.failWriteAfter = 100;
+    {
+        ItxWriter writer;
+        ASSERT_TRUE(writer.create(files, "o.itx"));
+        writer.writeHeader("w");
+        try {
+            for (int i = 0; i < 10000; ++i)
+                writeRow(writer, "1", "2", "3", "4", "5");
+            writer.close();
+            FAIL() << "no write error";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.path(), "o.itx");
+            EXPECT_STREQ(e.what(), "o.itx へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。");
+        }
+    }
+    EXPECT_EQ(files.files.at("o.itx"), "earlier");
+    EXPECT_EQ(files.stagedAlive, 0);
+}
+
+TEST(ItxWriter, ClosingAgainDoesNothing)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    ASSERT_TRUE(writer.create(files, "/out/w.itx"));
+    writer.writeHeader("w");
+    writer.writeTrailer("w");
+    writer.close();
+    writer.close();
+    EXPECT_EQ(files.files.at("/out/w.itx"), kHeaderW + kTrailerW);
+}
+
+TEST(ItxWriter, CreateFailsForAnEmptyPath)
+{
+    MemoryFileSystem files;
+    ItxWriter writer;
+    EXPECT_FALSE(writer.create(files, ""));
+}
+
+} // namespace
