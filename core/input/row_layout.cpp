@@ -1,5 +1,6 @@
 #include "core/input/row_layout.h"
 
+#include <array>
 #include <cstddef>
 
 namespace kivo::core {
@@ -29,24 +30,6 @@ RowLayout RowLayout::fromColumns(std::span<const int> columnOfSlot, Kind kind)
         layout.unneededRun[k] = run;
     }
     return layout;
-}
-
-std::optional<RowLayout> RowLayout::today(std::span<const int> columnOfTitle)
-{
-    std::array<int, kTodayTitles.size()> columns{};
-    for (std::size_t k = 0; k < columns.size(); ++k)
-        columns[k] = k < columnOfTitle.size() ? columnOfTitle[k] : -1;
-    const auto has = [&](int slot) { return columns[static_cast<std::size_t>(slot)] >= 0; };
-    // A pair counts only with both of its titles.
-    const bool firstPair = has(Moment) && has(MomentSD);
-    const bool dcPair = has(DcMoment) && has(DcMomentSD);
-    if (!has(Time) || !has(Field) || !has(Temperature) || !(firstPair || dcPair))
-        return std::nullopt;
-    if (!firstPair)
-        columns[Moment] = columns[MomentSD] = -1;
-    if (!dcPair)
-        columns[DcMoment] = columns[DcMomentSD] = -1;
-    return fromColumns(columns, Kind::Today);
 }
 
 } // namespace kivo::core

@@ -1,8 +1,11 @@
 #include "core/input/squid_reader.h"
 
-#include "core/input/column_titles.h"
 #include "core/files/file_system.h"
+#include "core/input/column_titles.h"
 #include "core/input/row_splitter.h"
+#include "core/waves/igor_number.h"
+
+#include <algorithm>
 
 namespace kivo::core {
 
@@ -11,21 +14,22 @@ namespace {
 // Deciding the preamble never needs more of a line than the column line's first bytes.
 constexpr std::size_t kPreambleBytes = ColumnStart::kBytes;
 
-// The slot each wave takes its value from once a row split in pieces has ended: a field
-// that never ended, or that holds a CR or a tab, is missing.
-std::array<int, 5> heldWaveSlots(const RowScan& s, const RowLayout& layout) noexcept
+using Fields = std::array<std::string_view, RowLayout::kMaxSlots>;
+
+// The value of each planned wave, from the fields of a row by slot.
+void waveValues(const WavePlan& plan, const Fields& fields, std::uint32_t filled, std::span<std::string_view> values)
 {
-    std::array<int, 5> slots = layout.waveSlots(s.filled);
-    for (int& slot : slots) {
-        if (slot != RowSink::kMissing && ((s.ended & slotBit(slot)) == 0 || (s.unreadableSlots & slotBit(slot)) != 0))
-            slot = RowSink::kMissing;
+    std::array<int, RowLayout::kMaxSlots> slots{};
+    plan.rowSlots(filled, slots);
+    for (std::size_t k = 0; k < plan.waves.size(); ++k) {
+        const int slot = slots[k];
+        values[k] = slot < 0 ? std::string_view() : igorNumber(fields[static_cast<std::size_t>(slot)]);
     }
-    return slots;
 }
 
 } // namespace
 
-SquidDataReader::SquidDataReader(CodePage page) : m_page(page), m_layout(RowLayout::older())
+SquidDataReader::SquidDataReader(CodePage page, OutputKind output) : m_page(page), m_output(output)
 {
 }
 
@@ -41,67 +45,89 @@ void SquidDataReader::open(std::unique_ptr<ByteSource> source)
     m_file.open(std::move(source));
 }
 
-PreambleOutcome SquidDataReader::readPreamble()
+PreambleOutcome SquidDataReader::readPreamble(std::vector<std::string>* header)
 {
     Line line{};
     // An empty file has no first line to refuse; it goes on to look for "[Data]".
     if (m_file.lines().next(line, kPreambleBytes) && !isExactly(line, kHeaderLine))
         return PreambleOutcome::NotSquid;
+    std::size_t noted = 0;
+    bool cut = false;
     for (;;) {
-        if (!m_file.lines().next(line, kPreambleBytes))
+        const std::size_t room = header != nullptr && !cut ? kMaxHeaderBytes - noted : 0;
+        if (!m_file.lines().next(line, std::max(room, kPreambleBytes)))
             return PreambleOutcome::NoDataSection;
         if (isExactly(line, kDataLine))
             break;
+        if (room == 0)
+            continue;
+        if (!line.complete || line.text.size() > room) {
+            cut = true;
+            header->push_back("(the header goes on past " + std::to_string(kMaxHeaderBytes) + " bytes)");
+            continue;
+        }
+        header->emplace_back(line.text);
+        noted += line.text.size();
     }
     if (!m_file.lines().nextLine())
         return PreambleOutcome::NoColumnLine;
-    // The column line: its first bytes decide the layout, and today's layout reads on.
+    // The column line: its first bytes decide the layout, and its titles the plan.
     ColumnStart start = readColumnStart(m_file.lines());
     const std::optional<RowLayout::Kind> kind = columnKind(start.text);
-    if (kind == RowLayout::Kind::Older) {
-        m_layout = RowLayout::older();
-        return PreambleOutcome::Rows;
-    }
     if (!kind)
         return PreambleOutcome::ColumnMismatch;
-    TitleMatcher titles(kTodayTitles, m_page, RowLayout::Kind::Today);
-    readTitles(titles, m_file.lines(), start);
-    std::optional<RowLayout> layout = RowLayout::today(titles.columns());
-    if (!layout)
+    const std::span<const std::string_view> wanted = plannedTitles(m_output, *kind);
+    std::vector<int> columns;
+    if (!wanted.empty()) {
+        TitleMatcher titles(wanted, m_page, *kind);
+        readTitles(titles, m_file.lines(), start);
+        columns = titles.columns();
+    }
+    std::optional<WavePlan> plan = planWaves(m_output, *kind, columns);
+    if (!plan)
         return PreambleOutcome::ColumnMismatch;
-    m_layout = std::move(*layout);
+    m_plan = std::move(*plan);
     return PreambleOutcome::Rows;
 }
 
-bool SquidDataReader::nextRow(RowSink& sink)
+bool SquidDataReader::nextRow(std::span<std::string_view> values)
 {
     if (!m_file.lines().nextLine())
         return false;
     const bool twoByte = m_page == CodePage::Cp932;
     RowScan s;
+    Fields fields{};
     LinePiece piece = m_file.lines().piece();
     if (piece.lineEnds) {
         // The line lies whole in the read block: its values are views into it, and a value
         // that is missing, unreadable or not ended by its comma is an empty one.
-        std::array<std::string_view, RowSink::kHeldSlots> fields{};
-        splitPiece(s, m_layout, twoByte, piece,
+        splitPiece(s, m_plan.layout, twoByte, piece,
                    [&fields](int slot, std::string_view bytes) { fields[static_cast<std::size_t>(slot)] = bytes; });
-        const std::array<int, 5> slots = m_layout.waveSlots(s.filled);
-        RowValues row;
-        for (std::size_t k = 0; k < row.size(); ++k)
-            row[k] = slots[k] == RowSink::kMissing ? std::string_view() : fields[static_cast<std::size_t>(slots[k])];
-        sink.writeRow(row);
+        waveValues(m_plan, fields, s.filled, values);
         return true;
     }
-    // The line crosses blocks: the sink holds the needed fields as they pass.
-    const auto hold = [&sink](int slot, std::string_view bytes) { sink.holdValue(slot, bytes); };
+    // The line crosses blocks: the needed fields are held as they pass, each only as far as
+    // a value can be a number, so that a row's memory stays bounded however long it is.
+    for (std::string& held : m_held)
+        held.clear();
+    const auto hold = [this](int slot, std::string_view bytes) {
+        std::string& held = m_held[static_cast<std::size_t>(slot)];
+        if (held.size() <= kLongestValue)
+            held.append(bytes.substr(0, kLongestValue + 1 - held.size()));
+    };
     for (;;) {
-        splitPiece(s, m_layout, twoByte, piece, hold);
+        splitPiece(s, m_plan.layout, twoByte, piece, hold);
         if (piece.lineEnds || s.done)
             break;
         piece = m_file.lines().piece();
     }
-    sink.writeHeldRow(heldWaveSlots(s, m_layout));
+    for (std::size_t slot = 0; slot < m_held.size(); ++slot) {
+        // A field that never ended, or that holds a CR or a tab, is missing.
+        const std::uint32_t bit = slotBit(static_cast<int>(slot));
+        if ((s.ended & bit) != 0 && (s.unreadableSlots & bit) == 0)
+            fields[slot] = m_held[slot];
+    }
+    waveValues(m_plan, fields, s.filled, values);
     return true;
 }
 

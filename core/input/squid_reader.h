@@ -1,13 +1,16 @@
 #pragma once
 
-#include "core/input/row_layout.h"
-#include "core/input/row_sink.h"
-#include "core/input/squid_file.h"
 #include "core/files/text.h"
+#include "core/input/squid_file.h"
+#include "core/waves/wave_plan.h"
 
+#include <array>
+#include <cstddef>
 #include <memory>
-#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kivo::core {
 
@@ -16,11 +19,16 @@ class FileSystem;
 
 enum class PreambleOutcome { NotSquid, NoDataSection, NoColumnLine, ColumnMismatch, Rows };
 
-// Reads one SQUID data file: decides from its preamble whether it converts, and how, then
-// hands out the values of every data row as the bytes they are.
+// Reads one SQUID data file for either output: decides from its preamble whether it
+// converts and by which wave plan, then hands out the value of each planned wave in every
+// data row.
 class SquidDataReader final {
 public:
-    explicit SquidDataReader(CodePage page = systemCodePage());
+    // Header lines are kept up to this many bytes in all: an instrument writes a few
+    // kilobytes, and a crafted header must not fill the memory.
+    static constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
+
+    explicit SquidDataReader(CodePage page = systemCodePage(), OutputKind output = OutputKind::Normal);
     SquidDataReader(const SquidDataReader&) = delete;
     SquidDataReader& operator=(const SquidDataReader&) = delete;
     ~SquidDataReader();
@@ -31,19 +39,29 @@ public:
     // Reads from an already opened source (tests and fuzzers read from memory).
     void open(std::unique_ptr<ByteSource> source);
 
-    // Consumes the lines up to and including the column line. Throws IoError (Read).
-    PreambleOutcome readPreamble();
-    // After Rows: hands the next row to `sink`, or returns false at the end of the file.
-    // A value holding a CR or a tab goes on as a missing one. Throws IoError (Read), and
-    // what the sink throws.
-    bool nextRow(RowSink& sink);
+    // Consumes the lines up to and including the column line. With `header`, appends to it
+    // the lines between "[Header]" and "[Data]" as they stand, and one line saying so when
+    // they pass kMaxHeaderBytes. Throws IoError (Read).
+    PreambleOutcome readPreamble(std::vector<std::string>* header = nullptr);
+    // After Rows: how the rows feed the waves.
+    const WavePlan& plan() const noexcept { return m_plan; }
+    // After Rows: reads the next rows by `plan` instead, one that WavePlan::only() made of
+    // plan(), so that rows are read no further than its waves need.
+    void usePlan(WavePlan plan) { m_plan = std::move(plan); }
+    // After Rows: values[k] for wave k of plan() in the next row, or false at the end of the
+    // file. A value is the bytes Igor reads as a number (igor_number.h), or empty for one
+    // that is missing, holds a CR or a tab, or is no number; the views stay valid until the
+    // next call. Precondition: values.size() >= plan().waves.size(). Throws IoError (Read).
+    bool nextRow(std::span<std::string_view> values);
     // Throws IoError (Close).
     void close();
 
 private:
     CodePage m_page;
+    OutputKind m_output;
     SquidFile m_file;
-    RowLayout m_layout;
+    WavePlan m_plan;
+    std::array<std::string, RowLayout::kMaxSlots> m_held; // a row across read blocks
 };
 
 } // namespace kivo::core

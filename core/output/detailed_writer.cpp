@@ -1,7 +1,5 @@
 #include "core/output/detailed_writer.h"
 
-#include "core/waves/detailed_waves.h"
-#include "core/waves/igor_number.h"
 
 #include <algorithm>
 #include <array>
@@ -10,8 +8,6 @@
 namespace kivo::core {
 
 namespace {
-
-constexpr std::string_view kNaN = "NaN";
 
 // How many bytes of `text` from `i` form one character for Igor, or 0 for a byte that is
 // none and must be dropped. Under CP932 Igor reads a lead byte with the byte after it
@@ -59,7 +55,7 @@ void DetailedWriter::writeKeyword()
     m_file.putLine("IGOR");
 }
 
-void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix, std::span<const DeclaredWave> waves)
+void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix, std::span<const PlannedWave> waves)
 {
     m_prefix = prefix;
     m_waves.assign(waves.begin(), waves.end());
@@ -67,7 +63,7 @@ void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix
     m_line += folder;
     m_file.putLine(m_line);
     m_file.put("WAVES/D");
-    for (const DeclaredWave& wave : m_waves) {
+    for (const PlannedWave& wave : m_waves) {
         m_file.put("\t");
         m_file.put(prefix);
         m_file.put(wave.suffix);
@@ -76,45 +72,10 @@ void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix
     m_file.putLine("BEGIN");
 }
 
-void DetailedWriter::writeRow(std::span<const std::string_view> values)
-{
-    // The values as the normal output writes them: a value Igor would not read as a number
-    // would shift the items of the line, so it goes as NaN.
-    std::array<std::string_view, kDetailedWaves> numbers{};
-    const std::size_t count = std::min(values.size(), numbers.size());
-    std::size_t length = kItxEol.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view number = igorNumber(values[i]);
-        numbers[i] = number.empty() ? kNaN : number;
-        length += 1 + numbers[i].size();
-    }
-    const std::span<const std::string_view> row(numbers.data(), count);
-    if (m_file.room() < length) {
-        m_file.flush();
-        if (length > ItxOutput::kBufferSize) {
-            for (std::string_view value : row) {
-                m_file.put("\t");
-                m_file.put(value);
-            }
-            m_file.put(kItxEol);
-            return;
-        }
-    }
-    // Rows are the bulk of the output: one test for room, then straight into the buffer.
-    char* out = m_file.end();
-    for (std::string_view value : row) {
-        *out++ = '\t';
-        std::memcpy(out, value.data(), value.size());
-        out += value.size();
-    }
-    std::memcpy(out, kItxEol.data(), kItxEol.size());
-    m_file.filled(length);
-}
-
 void DetailedWriter::endBlock(std::string_view source, std::span<const std::string> header)
 {
     m_file.putLine("END");
-    for (const DeclaredWave& wave : m_waves) {
+    for (const PlannedWave& wave : m_waves) {
         const std::string name = m_prefix + std::string(wave.suffix);
         const std::string x = "SetScale/P x 0,1,\"\", " + name;
         const std::string d = "SetScale d 0,0,\"" + std::string(wave.unit) + "\", " + name;

@@ -2,6 +2,7 @@
 
 #include "core/output/itx_output.h"
 #include "core/files/text.h"
+#include "core/waves/wave_plan.h"
 
 #include <cstddef>
 #include <span>
@@ -12,13 +13,6 @@
 namespace kivo::core {
 
 class FileSystem;
-
-// One wave of a detailed block.
-struct DeclaredWave {
-    std::string_view suffix; // follows the run's prefix: "_Time"
-    std::string_view unit;   // Igor's data unit: "s", "emu/Oe"
-    std::string column;      // the column title(s) its values come from, told in its note
-};
 
 // Writes the detailed Igor Text file: after the keyword, one block per converted file in a
 // data folder of its own, whose waves carry their units and a note telling where their
@@ -41,9 +35,9 @@ public:
     // The writes throw IoError (Write).
     void writeKeyword();
     // Makes the data folder `folder` the current one and declares the waves, prefix + suffix.
-    void beginBlock(std::string_view folder, std::string_view prefix, std::span<const DeclaredWave> waves);
-    // One data line, values[k] for wave k; an empty value is written NaN.
-    void writeRow(std::span<const std::string_view> values);
+    void beginBlock(std::string_view folder, std::string_view prefix, std::span<const PlannedWave> waves);
+    // One data line, values[k] for wave k as the reader judged them; an empty one is NaN.
+    void writeRow(std::span<const std::string_view> values) { m_file.putRow(values); }
     // Ends the block: each wave's unit and its note (`source`, its column, then `header`, one
     // line of the note each), and the parent folder made current again.
     void endBlock(std::string_view source, std::span<const std::string> header);
@@ -57,7 +51,7 @@ private:
     CodePage m_page;
     ItxOutput m_file;
     std::string m_prefix;
-    std::vector<DeclaredWave> m_waves;
+    std::vector<PlannedWave> m_waves;
     std::string m_line; // the command line being built
 };
 

@@ -6,6 +6,39 @@
 
 namespace kivo::core {
 
+namespace {
+
+constexpr std::string_view kNaN = "NaN";
+
+// Copies a value of a data line. Most are a few to sixteen bytes, which two overlapping
+// fixed-size copies move without a call into the C library; nothing past the value is read.
+inline void copyValue(char* out, const char* in, std::size_t n) noexcept
+{
+    if (n >= 8 && n <= 16) {
+        char head[8];
+        char tail[8];
+        std::memcpy(head, in, 8);
+        std::memcpy(tail, in + n - 8, 8);
+        std::memcpy(out, head, 8);
+        std::memcpy(out + n - 8, tail, 8);
+    } else if (n >= 4 && n < 8) {
+        char head[4];
+        char tail[4];
+        std::memcpy(head, in, 4);
+        std::memcpy(tail, in + n - 4, 4);
+        std::memcpy(out, head, 4);
+        std::memcpy(out + n - 4, tail, 4);
+    } else if (n > 16) {
+        std::memcpy(out, in, n);
+    } else if (n > 0) {
+        out[0] = in[0];
+        out[n / 2] = in[n / 2];
+        out[n - 1] = in[n - 1];
+    }
+}
+
+} // namespace
+
 ItxOutput::ItxOutput() : m_buffer(std::make_unique<char[]>(kBufferSize))
 {
 }
@@ -36,6 +69,34 @@ void ItxOutput::putLine(std::string_view line)
 {
     put(line);
     put(kItxEol);
+}
+
+void ItxOutput::putRow(std::span<const std::string_view> values)
+{
+    std::size_t length = kItxEol.size();
+    for (std::string_view value : values)
+        length += 1 + (value.empty() ? kNaN.size() : value.size());
+    if (kBufferSize - m_used < length) {
+        flush();
+        if (length > kBufferSize) {
+            for (std::string_view value : values) {
+                put("\t");
+                put(value.empty() ? kNaN : value);
+            }
+            put(kItxEol);
+            return;
+        }
+    }
+    // Rows are the bulk of the output: copied straight into the buffer.
+    char* out = m_buffer.get() + m_used;
+    for (std::string_view value : values) {
+        *out++ = '\t';
+        const std::string_view bytes = value.empty() ? kNaN : value;
+        copyValue(out, bytes.data(), bytes.size());
+        out += bytes.size();
+    }
+    std::memcpy(out, kItxEol.data(), kItxEol.size());
+    m_used += length;
 }
 
 void ItxOutput::flush()

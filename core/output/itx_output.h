@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,11 +34,9 @@ public:
     void put(std::string_view bytes);
     void putLine(std::string_view line);
     void flush();
-    // For the rows, which the writers copy in themselves: how many bytes are free, where
-    // they start, and how many of them were filled.
-    std::size_t room() const noexcept { return kBufferSize - m_used; }
-    char* end() noexcept { return m_buffer.get() + m_used; }
-    void filled(std::size_t bytes) noexcept { m_used += bytes; }
+    // One data line: a tab before each value, an empty value written NaN, Igor's word for a
+    // missing one, since Igor reads no blank item in a data line.
+    void putRow(std::span<const std::string_view> values);
 
     // Flushes, closes and puts the file in place; once closed, or after a failed close,
     // does nothing. Throws IoError (Write or Close).

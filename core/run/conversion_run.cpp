@@ -1,17 +1,188 @@
 #include "core/run/conversion_run.h"
 
-#include "core/run/detailed_run.h"
-#include "core/output/detailed_writer.h"
 #include "core/files/io_error.h"
-#include "core/output/itx_writer.h"
 #include "core/input/squid_reader.h"
+#include "core/output/detailed_writer.h"
+#include "core/output/itx_writer.h"
+#include "core/waves/igor_number.h"
+#include "core/waves/wave_name.h"
 
+#include <array>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace kivo::core {
 
 namespace {
+
+using RowValues = std::array<std::string_view, RowLayout::kMaxSlots>;
+
+// The normal output: five waves named after the prefix, every file's rows one after the
+// other.
+class NormalOutput {
+public:
+    static constexpr OutputKind kKind = OutputKind::Normal;
+
+    explicit NormalOutput(const std::string& prefix) : m_prefix(prefix) {}
+
+    bool create(FileSystem& files, const std::string& path) { return m_writer.create(files, path); }
+    void begin() { m_writer.writeHeader(m_prefix); }
+    static constexpr bool surveys() { return false; }
+    void survey(SquidDataReader& /*reader*/) {}
+    std::vector<std::string>* header() { return nullptr; }
+    void beginFile(SquidDataReader& /*reader*/, const QueueEntry& /*entry*/) {}
+    void writeRow(std::span<const std::string_view> values) { m_writer.writeRow(values); }
+    void endFile(const QueueEntry& /*entry*/) {}
+    void end() { m_writer.writeTrailer(m_prefix); }
+    void close() { m_writer.close(); }
+    // Files written by other instruments carry other columns; the window passes them over
+    // without a notice, and the command line tells why.
+    static void passOver(Host& host, const std::string& displayName, const std::string& reason)
+    {
+        host.passedOver(displayName, reason);
+    }
+
+private:
+    const std::string& m_prefix;
+    ItxWriter m_writer;
+};
+
+// The waves every plan begins with: time, field and temperature.
+constexpr WaveSet kAlways = waveBit(0) | waveBit(1) | waveBit(2);
+
+// The detailed output: each file in a data folder of its own, with the waves that hold a
+// number in some row, their units, and the file's header in their notes. Each file is read
+// twice: once to see which waves hold a number, once to write them.
+class DetailedOutput {
+public:
+    static constexpr OutputKind kKind = OutputKind::Detailed;
+
+    DetailedOutput(const std::string& prefix, CodePage page) : m_prefix(prefix), m_page(page), m_writer(page) {}
+
+    bool create(FileSystem& files, const std::string& path) { return m_writer.create(files, path); }
+    void begin() { m_writer.writeKeyword(); }
+    static constexpr bool surveys() { return true; }
+
+    // Finds the waves other than time, field and temperature that hold a number in some
+    // row. Reads only as far as the answer is open, and each row only as far as the open
+    // waves stand.
+    void survey(SquidDataReader& reader)
+    {
+        const WavePlan whole = reader.plan();
+        WaveSet open = whole.all() & ~kAlways;
+        WaveSet found = 0;
+        reader.usePlan(whole.only(open));
+        RowValues values{};
+        while (open != 0 && reader.nextRow(values)) {
+            WaveSet now = 0;
+            std::size_t k = 0;
+            for (int wave = 0; wave < static_cast<int>(whole.waves.size()); ++wave) {
+                if ((open & waveBit(wave)) != 0 && holdsNumber(values[k++]))
+                    now |= waveBit(wave);
+            }
+            if (now != 0) {
+                found |= now;
+                open &= ~now;
+                reader.usePlan(whole.only(open));
+            }
+        }
+        m_waves = kAlways | found;
+    }
+
+    std::vector<std::string>* header()
+    {
+        m_header.clear();
+        return &m_header;
+    }
+    void beginFile(SquidDataReader& reader, const QueueEntry& entry)
+    {
+        reader.usePlan(reader.plan().only(m_waves));
+        m_writer.beginBlock(m_folders.take(entry.displayName, m_page), m_prefix, reader.plan().waves);
+    }
+    void writeRow(std::span<const std::string_view> values) { m_writer.writeRow(values); }
+    void endFile(const QueueEntry& entry) { m_writer.endBlock(entry.displayName, m_header); }
+    void end() {}
+    void close() { m_writer.close(); }
+    // The user chose this output to see every file's waves: one passed over is told.
+    static void passOver(Host& host, const std::string& displayName, const std::string& /*reason*/)
+    {
+        host.notify({NoticeKind::NoKnownColumns, displayName});
+    }
+
+private:
+    const std::string& m_prefix;
+    CodePage m_page;
+    DetailedWriter m_writer;
+    FolderNames m_folders;
+    WaveSet m_waves = 0;
+    std::vector<std::string> m_header;
+};
+
+// Tells the user of a file that gives no rows.
+template <typename Output>
+void tell(Host& host, PreambleOutcome outcome, const std::string& displayName)
+{
+    switch (outcome) {
+    case PreambleOutcome::NotSquid:
+        host.notify({NoticeKind::NotSquid, displayName});
+        return;
+    case PreambleOutcome::NoDataSection:
+        host.notify({NoticeKind::NoDataSection, displayName});
+        return;
+    case PreambleOutcome::NoColumnLine:
+        Output::passOver(host, displayName, "it has no column line");
+        return;
+    case PreambleOutcome::ColumnMismatch:
+        Output::passOver(host, displayName, "its column line is not one Kivo reads");
+        return;
+    case PreambleOutcome::Rows:
+        return;
+    }
+}
+
+// Converts the queue front first into `output`, removing each entry once its file is done.
+// Stops at the first file that cannot be opened, leaving it queued, and returns its notice.
+template <typename Output>
+std::optional<Notice> convertQueue(Host& host, Output& output, FileSystem& files, CodePage page)
+{
+    RowValues values{};
+    while (host.queueCount() > 0) {
+        const QueueEntry entry = host.queueFront();
+        // A file is read once, or twice where the output first surveys its rows; the file
+        // is read again from its start, since inputs are regular files.
+        for (bool surveying = Output::surveys();; surveying = false) {
+            SquidDataReader reader(page, Output::kKind);
+            if (!reader.open(files, entry.fullPath))
+                return Notice{NoticeKind::FileNotOpen, entry.displayName, 0, files.failureReason()};
+            const PreambleOutcome outcome = reader.readPreamble(surveying ? nullptr : output.header());
+            if (outcome != PreambleOutcome::Rows) {
+                // A file changed between two readings is told as what it is now.
+                tell<Output>(host, outcome, entry.displayName);
+                reader.close();
+                break;
+            }
+            if (surveying) {
+                output.survey(reader);
+                reader.close();
+                continue;
+            }
+            output.beginFile(reader, entry);
+            const std::size_t waves = reader.plan().waves.size();
+            std::int64_t count = 0;
+            while (reader.nextRow(values)) {
+                output.writeRow(std::span<const std::string_view>(values.data(), waves));
+                ++count;
+            }
+            output.endFile(entry);
+            host.notify({NoticeKind::PointsExtracted, entry.displayName, count});
+            reader.close();
+            break;
+        }
+        host.queueRemoveFront();
+    }
+    return std::nullopt;
+}
 
 std::vector<QueueEntry> queueSnapshot(const Host& host)
 {
@@ -30,49 +201,6 @@ const QueueEntry* inputAtOutput(FileSystem& files, const std::string& output, co
             return &entry;
     }
     return nullptr;
-}
-
-// Converts one opened file's rows into the output and tells the user how it went.
-void convertFile(Host& host, SquidDataReader& reader, ItxWriter& writer, const std::string& displayName)
-{
-    switch (reader.readPreamble()) {
-    case PreambleOutcome::NotSquid:
-        host.notify({NoticeKind::NotSquid, displayName});
-        return;
-    case PreambleOutcome::NoDataSection:
-        host.notify({NoticeKind::NoDataSection, displayName});
-        return;
-    // Files written by other instruments carry other columns; the window passes them over
-    // without a notice.
-    case PreambleOutcome::NoColumnLine:
-        host.passedOver(displayName, "it has no column line");
-        return;
-    case PreambleOutcome::ColumnMismatch:
-        host.passedOver(displayName, "its column line is not one Kivo reads");
-        return;
-    case PreambleOutcome::Rows:
-        break;
-    }
-    std::int64_t count = 0;
-    while (reader.nextRow(writer))
-        ++count;
-    host.notify({NoticeKind::PointsExtracted, displayName, count});
-}
-
-// Converts the queue front first, removing each entry once its file is done. Stops at the
-// first file that cannot be opened, leaving it queued, and returns its notice.
-std::optional<Notice> convertQueue(Host& host, ItxWriter& writer, FileSystem& files, CodePage page)
-{
-    while (host.queueCount() > 0) {
-        const QueueEntry entry = host.queueFront();
-        SquidDataReader reader(page);
-        if (!reader.open(files, entry.fullPath))
-            return Notice{NoticeKind::FileNotOpen, entry.displayName, 0, files.failureReason()};
-        convertFile(host, reader, writer, entry.displayName);
-        reader.close();
-        host.queueRemoveFront();
-    }
-    return std::nullopt;
 }
 
 // What the run started from, to give back when it does not finish.
@@ -95,22 +223,25 @@ void restoreBatch(Host& host, const Batch& batch)
     host.exchange(Exchange::ToControls);
 }
 
-// Creates the output with `writer` and has `convert` write the queue into it; the output is
-// put in place only when `convert` returns no notice of a file it could not open. False,
+// Creates the output and converts the queue into it; the output is put in place only when
+// every queued file could be opened, and otherwise that file's notice is returned. False,
 // with the notice told, when the output cannot be created.
-template <typename Writer, typename Convert>
-bool writeOutput(Host& host, Writer& writer, FileSystem& files, const std::string& outputPath, const Batch& batch,
-                 std::optional<Notice>& unopened, Convert convert)
+template <typename Output>
+bool writeOutput(Host& host, Output& output, FileSystem& files, CodePage page, const Batch& batch,
+                 std::optional<Notice>& unopened)
 {
-    // The output is discarded with the writer unless it was closed.
-    if (!writer.create(files, outputPath)) {
+    // The output is discarded with its writer unless it was closed.
+    if (!output.create(files, batch.outputPath)) {
         host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});
         return false;
     }
     try {
-        unopened = convert();
-        if (!unopened)
-            writer.close();
+        output.begin();
+        unopened = convertQueue(host, output, files, page);
+        if (!unopened) {
+            output.end();
+            output.close();
+        }
     } catch (...) {
         // Whatever ended the run (a failed read or write, memory running out), the
         // window must not be left with the queue half drained.
@@ -131,6 +262,7 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
     const std::string prefix = host.wavePrefix;
     const std::string outputPath = host.outputPath;
     const std::vector<QueueEntry> queued = queueSnapshot(host);
+    const Batch batch{queued, prefix, outputPath};
 
     RunResult result;
     // Replacing a queued input with the output would destroy the measurement it converts.
@@ -142,27 +274,18 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
     std::optional<Notice> unopened;
     bool created = false;
     if (host.detailed) {
-        DetailedWriter writer(page);
-        created = writeOutput(host, writer, files, outputPath, {queued, prefix, outputPath}, unopened, [&] {
-            writer.writeKeyword();
-            return convertQueueDetailed(host, writer, prefix, files, page);
-        });
+        DetailedOutput output(prefix, page);
+        created = writeOutput(host, output, files, page, batch, unopened);
     } else {
-        ItxWriter writer;
-        created = writeOutput(host, writer, files, outputPath, {queued, prefix, outputPath}, unopened, [&] {
-            writer.writeHeader(prefix);
-            std::optional<Notice> notice = convertQueue(host, writer, files, page);
-            if (!notice)
-                writer.writeTrailer(prefix);
-            return notice;
-        });
+        NormalOutput output(prefix);
+        created = writeOutput(host, output, files, page, batch, unopened);
     }
     if (!created)
         return result;
     if (unopened) {
         // An output without that file's rows would pass for the whole batch: the run ends
         // there, as at a read error, and the earlier output stays.
-        restoreBatch(host, {queued, prefix, outputPath});
+        restoreBatch(host, batch);
         host.notify(*unopened);
         result.everyInputOpened = false;
         return result;

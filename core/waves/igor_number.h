@@ -154,4 +154,13 @@ inline std::string_view igorNumber(std::string_view value) noexcept
     return number_detail::parsedNumber(value);
 }
 
+// Whether a value that igorNumber() gave is a number other than NaN.
+constexpr bool holdsNumber(std::string_view judged) noexcept
+{
+    if (!judged.empty() && number_detail::isSign(judged.front()))
+        judged.remove_prefix(1);
+    // No number begins with an "n" but NaN.
+    return !judged.empty() && (judged.front() | 0x20) != 'n';
+}
+
 } // namespace kivo::core

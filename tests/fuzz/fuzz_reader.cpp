@@ -11,6 +11,7 @@
 #include "memory_files.h"
 #include "reference.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
@@ -97,8 +98,11 @@ void checkReader(const std::string& data, std::size_t piece, CodePage page)
     ItxWriter writer;
     check(writer.create(files, "o.itx"), "writer: no output");
     std::size_t n = 0;
-    while (reader.nextRow(writer))
+    std::array<std::string_view, 5> values;
+    while (reader.nextRow(values)) {
+        writer.writeRow(values);
         ++n;
+    }
     reader.close();
     writer.close();
     check(n == expected.rows.size(), "reader: the number of rows differs");

@@ -1,5 +1,6 @@
 #include "core/input/column_titles.h"
 #include "core/input/row_layout.h"
+#include "core/waves/wave_plan.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,9 @@ Reading readRows(const std::string& data, std::size_t piece, CodePage page = Cod
     ItxWriter writer;
     EXPECT_TRUE(writer.create(files, "o.itx"));
     if (reading.outcome == PreambleOutcome::Rows) {
-        while (reader.nextRow(writer)) {
-        }
+        std::array<std::string_view, 5> values;
+        while (reader.nextRow(values))
+            writer.writeRow(values);
     }
     reader.close();
     writer.close();
@@ -254,6 +256,31 @@ TEST(SquidDataReader, LongValuesArriveWholeOrAsNaN)
                                                                     {"1", "2", "3", "4", ""},
                                                                     {"1", "2", "3", "", big('8')}}));
         EXPECT_EQ(readRows(today, piece).rows, (std::vector<Values>{{big('1'), big('2'), "", "5", big('3')}}));
+    }
+}
+
+// A value reaches the data line only as a decimal number Igor reads, without the blanks
+// around it; anything else would shift the items Igor reads, or be one it cannot read.
+TEST(SquidDataReader, HandsOnAValueOnlyWhenItIsANumber)
+{
+    const std::string longest = "1" + std::string(4095, '0');
+    const struct {
+        std::string value;
+        std::string written;
+    } cases[] = {
+        {"-1.2E-05", "-1.2E-05"}, {"+3.", "+3."},         {".5e+3", ".5e+3"},  {"007", "007"}, {"NaN", ""},
+        {"-inf", "-inf"},         {"INF", "INF"},         {"  300 ", "300"},   {" ", ""},      {"3 00", ""},
+        {"END", ""},              {"\"3\"", ""},          {"\x83\x5C", ""},    {"1e", ""},     {"1E+", ""},
+        {"1.2.3", ""},            {"--1", ""},            {"e5", ""},          {".", ""},      {"-", ""},
+        {"1E5.0", ""},            {"0x10", ""},           {"nana", ""},        {"1\v", ""},    {longest, longest},
+        {longest + "0", ""},      {" " + longest, ""},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t piece : kPieces) {
+            const Reading reading = readRows("[Header]\r\n[Data]\r\nTime,Comment\r\n" + c.value + ",,1,2,3,4,\r\n", piece);
+            EXPECT_EQ(reading.rows, (std::vector<Values>{{c.written, "1", "2", "3", "4"}}))
+                << c.value.substr(0, 20) << ", pieces of " << piece;
+        }
     }
 }
 

@@ -15,11 +15,11 @@
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
+#include <array>
 #include <string>
 
 using kivo::core::IoError;
 using kivo::core::ItxWriter;
-using kivo::core::RowSink;
 using kivo::testing::MemoryFileSystem;
 
 namespace {
@@ -27,7 +27,7 @@ namespace {
 void writeRow(ItxWriter& writer, std::string_view time, std::string_view field, std::string_view temperature,
               std::string_view moment, std::string_view momentSD)
 {
-    writer.writeRow(kivo::core::RowValues{time, field, temperature, moment, momentSD});
+    writer.writeRow(std::array<std::string_view, 5>{time, field, temperature, moment, momentSD});
 }
 
 const std::string kHeaderW = kivo::testing::itxHeader("w");
@@ -56,38 +56,6 @@ TEST(ItxWriter, RowsAreTabbedLinesAndEmptyValuesAreNaN)
     writer.close();
     EXPECT_EQ(files.files.at("/out/w.itx"),
               kHeaderW + "\t1.5\t10000\t300\t1.2E-05\t3.4E-08\r\n\tNaN\tNaN\tNaN\tNaN\tNaN\r\n" + kTrailerW);
-}
-
-// A value reaches the data line only as a decimal number Igor reads, without the blanks
-// around it; anything else would shift the items Igor reads, or be one it cannot read.
-TEST(ItxWriter, WritesAValueOnlyWhenItIsANumber)
-{
-    const std::string longest = "1" + std::string(4095, '0');
-    const struct {
-        std::string value;
-        std::string written;
-    } cases[] = {
-        {"-1.2E-05", "-1.2E-05"}, {"+3.", "+3."},         {".5e+3", ".5e+3"},  {"007", "007"}, {"NaN", "NaN"},
-        {"-inf", "-inf"},         {"INF", "INF"},         {"  300 ", "300"},   {" ", "NaN"},   {"3 00", "NaN"},
-        {"END", "NaN"},           {"\"3\"", "NaN"},       {"\x83\x5C", "NaN"}, {"1e", "NaN"},  {"1E+", "NaN"},
-        {"1.2.3", "NaN"},         {"--1", "NaN"},         {"e5", "NaN"},       {".", "NaN"},   {"-", "NaN"},
-        {"1E5.0", "NaN"},         {"0x10", "NaN"},        {"nana", "NaN"},     {"1\v", "NaN"}, {longest, longest},
-        {longest + "0", "NaN"},   {" " + longest, "NaN"},
-    };
-    for (const auto& c : cases) {
-        MemoryFileSystem files;
-        ItxWriter writer;
-        ASSERT_TRUE(writer.create(files, "o.itx"));
-        writeRow(writer, c.value, "1", "2", "3", "4");
-        // Held piece by piece, as a row that crosses read blocks is.
-        for (std::size_t at = 0; at < c.value.size(); at += 1000)
-            writer.holdValue(6, std::string_view(c.value).substr(at, 1000));
-        writer.writeHeldRow({6, RowSink::kMissing, RowSink::kMissing, RowSink::kMissing, RowSink::kMissing});
-        writer.close();
-        EXPECT_EQ(files.files.at("o.itx"),
-                  "\t" + c.written + "\t1\t2\t3\t4\r\n\t" + c.written + "\tNaN\tNaN\tNaN\tNaN\r\n")
-            << c.value.substr(0, 20);
-    }
 }
 
 // The checker takes up to 16 bytes at a time; the rule, as a regular expression, must agree
@@ -143,36 +111,6 @@ TEST(ItxWriter, ManyRowsAndTheLongestValuesArriveInOrder)
     writer.writeTrailer("w");
     writer.close();
     EXPECT_EQ(files.files.at("o.itx"), expected + kTrailerW);
-}
-
-// Values held piece by piece come out whole and in wave order, one too long for a value is
-// NaN, and the next row starts from nothing.
-TEST(ItxWriter, HeldRowsArriveWholeAndInWaveOrder)
-{
-    MemoryFileSystem files;
-    ItxWriter writer;
-    ASSERT_TRUE(writer.create(files, "o.itx"));
-    writer.writeHeader("w");
-    const std::string piece(kivo::core::kLongestValue / 7, '5');
-    std::string moment;
-    writer.holdValue(2, "30");
-    writer.holdValue(2, "0");
-    for (int i = 0; i < 7; ++i) {
-        writer.holdValue(6, piece);
-        moment += piece;
-    }
-    writer.holdValue(0, "12");
-    writer.holdValue(5, "");
-    for (int i = 0; i < 8; ++i)
-        writer.holdValue(1, piece);
-    writer.writeHeldRow({0, 2, RowSink::kMissing, 6, 1});
-    writer.holdValue(3, "7");
-    writer.writeHeldRow({1, 2, 3, 4, 6});
-    writeRow(writer, "1", "2", "3", "4", "5");
-    writer.writeTrailer("w");
-    writer.close();
-    EXPECT_EQ(files.files.at("o.itx"), kHeaderW + "\t12\t300\tNaN\t" + moment + "\tNaN\r\n"
-                                           + "\tNaN\tNaN\t7\tNaN\tNaN\r\n\t1\t2\t3\t4\t5\r\n" + kTrailerW);
 }
 
 TEST(ItxWriter, AFailedWriteLeavesTheEarlierFileAndNoStagingFile)

@@ -1,0 +1,378 @@
+#include "core/waves/wave_plan.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kivo::core {
+
+namespace {
+
+constexpr int kNoColumn = -1;
+
+// The detailed output's waves, in the order they are declared. Each is also the slot that
+// holds its value; the DC scan pair has two slots more.
+enum DetailedWave : int {
+    kTime,
+    kField,
+    kTemperature,
+    kLongMoment,
+    kLongMomentSD,
+    kACMomentRe,
+    kACMomentReSD,
+    kACMomentIm,
+    kACMomentImSD,
+    kACChiRe,
+    kACChiReSD,
+    kACChiIm,
+    kACChiImSD,
+    kACFrequency,
+    kACDrive,
+    kDetailedWaves,
+    // The fitted moment of DC scan mode and its error, for rows without a VSM moment.
+    kDcMomentSlot = kDetailedWaves,
+    kDcMomentSDSlot,
+    kDetailedSlots,
+};
+
+struct WaveKind {
+    std::string_view suffix;
+    std::string_view unit;
+};
+
+constexpr std::array<WaveKind, kDetailedWaves> kDetailedKinds = {{
+    {"_Time", "s"},
+    {"_Field", "Oe"},
+    {"_Temperature", "K"},
+    {"_LongMoment", "emu"},
+    {"_LongMomentSD", "emu"},
+    {"_ACMomentRe", "emu"},
+    {"_ACMomentReSD", "emu"},
+    {"_ACMomentIm", "emu"},
+    {"_ACMomentImSD", "emu"},
+    {"_ACChiRe", "emu/Oe"},
+    {"_ACChiReSD", "emu/Oe"},
+    {"_ACChiIm", "emu/Oe"},
+    {"_ACChiImSD", "emu/Oe"},
+    {"_ACFrequency", "Hz"},
+    {"_ACDrive", "Oe"},
+}};
+
+// The older layout (MPMS XL): its DC files carry the long moment, its AC files (.ac.dat) the
+// in-phase and out-of-phase moments with the drive that measured them.
+enum OlderTitle : int { oTime, oField, oTemperature, oMoment, oMomentSD, oRe, oReSD, oIm, oImSD, oFrequency, oDrive };
+constexpr std::array<std::string_view, 11> kOlderTitles = {
+    "Time",
+    "Field (Oe)",
+    "Temperature (K)",
+    "Long Moment (emu)",
+    "Long Scan Std Dev",
+    "m' (emu)",
+    "m' Scan Std Dev",
+    "m\" (emu)",
+    "m\" Scan Std Dev",
+    "Wave Frequency (Hz)",
+    "Drive Amplitude (Oe)",
+};
+
+// Today's instruments: MPMS3 (VSM, DC scan and AC), PPMS with the VSM option, and the PPMS
+// ACMS option, whose files are the ones with "M' (emu)". In an ACMS file "Moment (emu)" is
+// an AC amplitude and "M-DC (emu)" the DC moment; in an MPMS3 file "Frequency (Hz)" is the
+// VSM's own, so each of those feeds a wave only in its own kind of file. The first seven are
+// the normal output's titles, in the same order.
+enum TodayTitle : int {
+    tTime,
+    tField,
+    tTemperature,
+    tMoment,
+    tMomentSD,
+    tDcMoment,
+    tDcMomentSD,
+    tAcmsMoment,
+    tAcmsMomentSD,
+    tAcmsRe,
+    tAcmsIm,
+    tChiRe,
+    tChiReSD,
+    tChiIm,
+    tChiImSD,
+    tFrequency,
+    tDrive,
+    tAcmsFrequency,
+    tAcmsDrive,
+};
+constexpr std::array<std::string_view, 19> kTodayDetailedTitles = {
+    kTodayTitles[0],
+    kTodayTitles[1],
+    kTodayTitles[2],
+    kTodayTitles[3],
+    kTodayTitles[4],
+    kTodayTitles[5],
+    kTodayTitles[6],
+    "M-DC (emu)",
+    "M-Std.Dev. (emu)",
+    "M' (emu)",
+    "M'' (emu)",
+    "AC X' (emu/Oe)",
+    "AC X' Std Err. (emu/Oe)",
+    "AC X'' (emu/Oe)",
+    "AC X'' Std Err. (emu/Oe)",
+    "AC Frequency (Hz)",
+    "AC Drive (Oe)",
+    "Frequency (Hz)",
+    "Amplitude (Oe)",
+};
+
+// The moments of any kind: a file with none of them has nothing to convert.
+constexpr std::array<int, 5> kMoments = {kLongMoment, kACMomentRe, kACMomentIm, kACChiRe, kACChiIm};
+
+// Builds a plan one wave at a time from the columns of the matched titles.
+class Builder {
+public:
+    Builder(std::span<const std::string_view> titles, std::span<const int> columns) : m_titles(titles), m_columns(columns)
+    {
+        m_columnOfSlot.fill(kNoColumn);
+    }
+
+    int column(int title) const
+    {
+        const auto at = static_cast<std::size_t>(title);
+        return at < m_columns.size() ? m_columns[at] : kNoColumn;
+    }
+    bool has(int title) const { return column(title) != kNoColumn; }
+    bool present(int slot) const { return m_present.at(static_cast<std::size_t>(slot)); }
+
+    // Wave `slot` takes the column of `title`, if the file has it.
+    void take(int slot, int title)
+    {
+        if (!has(title))
+            return;
+        read(slot, title);
+        name(slot, title);
+    }
+    // Wave `slot` is there, and its values come (also) from the column of `title`.
+    void name(int slot, int title)
+    {
+        const auto at = static_cast<std::size_t>(slot);
+        m_present.at(at) = true;
+        if (!m_column.at(at).empty())
+            m_column[at] += ", else ";
+        m_column[at] += m_titles[static_cast<std::size_t>(title)];
+    }
+    // Slot `slot` reads the column of `title`, which feeds no wave of its own.
+    void read(int slot, int title) { m_columnOfSlot.at(static_cast<std::size_t>(slot)) = column(title); }
+
+    // The plan of the waves taken, in slot order, with `suffixes` and `units` by slot.
+    WavePlan plan(RowLayout::Kind kind, int slots, std::span<const WaveKind> kinds) const
+    {
+        WavePlan plan;
+        for (int slot = 0; slot < static_cast<int>(kinds.size()); ++slot) {
+            const auto at = static_cast<std::size_t>(slot);
+            if (m_present[at])
+                plan.waves.push_back({kinds[at].suffix, kinds[at].unit, m_column[at], slot});
+        }
+        plan.layout = RowLayout::fromColumns(std::span<const int>(m_columnOfSlot.data(), static_cast<std::size_t>(slots)), kind);
+        return plan;
+    }
+
+private:
+    std::span<const std::string_view> m_titles;
+    std::span<const int> m_columns;
+    std::array<int, RowLayout::kMaxSlots> m_columnOfSlot{};
+    std::array<bool, RowLayout::kMaxSlots> m_present{};
+    std::array<std::string, RowLayout::kMaxSlots> m_column{};
+};
+
+// The index in `plan.waves` of the wave read from `slot`, or -1.
+int waveOfSlot(const WavePlan& plan, int slot)
+{
+    for (std::size_t k = 0; k < plan.waves.size(); ++k) {
+        if (plan.waves[k].slot == slot)
+            return static_cast<int>(k);
+    }
+    return -1;
+}
+
+// The normal output's older layout: fixed columns, whatever their titles.
+WavePlan olderNormalPlan()
+{
+    WavePlan plan;
+    plan.layout = RowLayout::older();
+    for (int k = 0; k < static_cast<int>(kNormalSuffixes.size()); ++k)
+        plan.waves.push_back({kNormalSuffixes[static_cast<std::size_t>(k)], {}, {}, k});
+    return plan;
+}
+
+// The normal output's today layout: the five waves by title. Every row takes its moment and
+// error from the first pair whose moment it holds.
+std::optional<WavePlan> todayNormalPlan(std::span<const int> columnOfTitle)
+{
+    Builder b(kTodayTitles, columnOfTitle);
+    // A pair counts only with both of its titles.
+    const bool firstPair = b.has(tMoment) && b.has(tMomentSD);
+    const bool dcPair = b.has(tDcMoment) && b.has(tDcMomentSD);
+    if (!b.has(tTime) || !b.has(tField) || !b.has(tTemperature) || !(firstPair || dcPair))
+        return std::nullopt;
+    WavePlan plan;
+    for (int k = 0; k < static_cast<int>(kNormalSuffixes.size()); ++k)
+        plan.waves.push_back({kNormalSuffixes[static_cast<std::size_t>(k)], {}, {}, k});
+    b.read(kTime, tTime);
+    b.read(kField, tField);
+    b.read(kTemperature, tTemperature);
+    plan.momentWave = kLongMoment;
+    plan.momentSDWave = kLongMomentSD;
+    if (firstPair) {
+        b.read(kLongMoment, tMoment);
+        b.read(kLongMomentSD, tMomentSD);
+        plan.pairs.emplace_back(kLongMoment, kLongMomentSD);
+    }
+    if (dcPair) {
+        b.read(kDcMomentSlot, tDcMoment);
+        b.read(kDcMomentSDSlot, tDcMomentSD);
+        plan.pairs.emplace_back(kDcMomentSlot, kDcMomentSDSlot);
+    }
+    plan.layout = b.plan(RowLayout::Kind::Today, kDetailedSlots, {}).layout;
+    return plan;
+}
+
+std::optional<WavePlan> detailedPlan(RowLayout::Kind kind, std::span<const int> columnOfTitle)
+{
+    const bool older = kind == RowLayout::Kind::Older;
+    Builder b(plannedTitles(OutputKind::Detailed, kind), columnOfTitle);
+    b.take(kTime, older ? int{oTime} : int{tTime});
+    b.take(kField, older ? int{oField} : int{tField});
+    b.take(kTemperature, older ? int{oTemperature} : int{tTemperature});
+    bool dcPair = false;
+    bool firstPair = false;
+    if (older) {
+        b.take(kLongMoment, oMoment);
+        b.take(kLongMomentSD, oMomentSD);
+        b.take(kACMomentRe, oRe);
+        b.take(kACMomentReSD, oReSD);
+        b.take(kACMomentIm, oIm);
+        b.take(kACMomentImSD, oImSD);
+        b.take(kACFrequency, oFrequency);
+        b.take(kACDrive, oDrive);
+    } else if (b.has(tAcmsRe)) {
+        b.take(kLongMoment, tAcmsMoment);
+        b.take(kLongMomentSD, tAcmsMomentSD);
+        b.take(kACMomentRe, tAcmsRe);
+        b.take(kACMomentIm, tAcmsIm);
+        b.take(kACFrequency, tAcmsFrequency);
+        b.take(kACDrive, tAcmsDrive);
+    } else {
+        // A pair counts only with both of its titles, as in the normal output.
+        firstPair = b.has(tMoment) && b.has(tMomentSD);
+        dcPair = b.has(tDcMoment) && b.has(tDcMomentSD);
+        if (firstPair) {
+            b.take(kLongMoment, tMoment);
+            b.take(kLongMomentSD, tMomentSD);
+        }
+        if (dcPair) {
+            b.name(kLongMoment, tDcMoment);
+            b.name(kLongMomentSD, tDcMomentSD);
+            b.read(kDcMomentSlot, tDcMoment);
+            b.read(kDcMomentSDSlot, tDcMomentSD);
+        }
+        b.take(kACFrequency, tFrequency);
+        b.take(kACDrive, tDrive);
+    }
+    if (!older) {
+        b.take(kACChiRe, tChiRe);
+        b.take(kACChiReSD, tChiReSD);
+        b.take(kACChiIm, tChiIm);
+        b.take(kACChiImSD, tChiImSD);
+    }
+    const bool anyMoment = std::any_of(kMoments.begin(), kMoments.end(), [&b](int slot) { return b.present(slot); });
+    if (!b.present(kTime) || !b.present(kField) || !b.present(kTemperature) || !anyMoment)
+        return std::nullopt;
+    WavePlan plan = b.plan(kind, kDetailedSlots, kDetailedKinds);
+    if (dcPair) {
+        plan.momentWave = waveOfSlot(plan, kLongMoment);
+        plan.momentSDWave = waveOfSlot(plan, kLongMomentSD);
+        if (firstPair)
+            plan.pairs.emplace_back(kLongMoment, kLongMomentSD);
+        plan.pairs.emplace_back(kDcMomentSlot, kDcMomentSDSlot);
+    }
+    return plan;
+}
+
+} // namespace
+
+void WavePlan::rowSlots(std::uint32_t filled, std::span<int> slotOfWave) const noexcept
+{
+    for (std::size_t k = 0; k < waves.size(); ++k)
+        slotOfWave[k] = waves[k].slot;
+    if (pairs.empty())
+        return;
+    int moment = -1;
+    int error = -1;
+    for (const auto& [m, e] : pairs) {
+        if ((filled & (std::uint32_t{1} << static_cast<unsigned>(m))) != 0) {
+            moment = m;
+            error = e;
+            break;
+        }
+    }
+    if (momentWave >= 0)
+        slotOfWave[static_cast<std::size_t>(momentWave)] = moment;
+    if (momentSDWave >= 0)
+        slotOfWave[static_cast<std::size_t>(momentSDWave)] = error;
+}
+
+WavePlan WavePlan::only(WaveSet set) const
+{
+    std::array<bool, RowLayout::kMaxSlots> needed{};
+    WavePlan narrowed;
+    bool pairWave = false;
+    for (std::size_t k = 0; k < waves.size(); ++k) {
+        if ((set & waveBit(static_cast<int>(k))) == 0)
+            continue;
+        const int index = static_cast<int>(narrowed.waves.size());
+        if (static_cast<int>(k) == momentWave)
+            narrowed.momentWave = index;
+        if (static_cast<int>(k) == momentSDWave)
+            narrowed.momentSDWave = index;
+        pairWave = pairWave || static_cast<int>(k) == momentWave || static_cast<int>(k) == momentSDWave;
+        narrowed.waves.push_back(waves[k]);
+        needed.at(static_cast<std::size_t>(waves[k].slot)) = true;
+    }
+    if (pairWave && !pairs.empty()) {
+        // Whichever of the two is wanted, the rule looks at every pair's moment.
+        narrowed.pairs = pairs;
+        for (const auto& [m, e] : pairs)
+            needed.at(static_cast<std::size_t>(m)) = needed.at(static_cast<std::size_t>(e)) = true;
+    }
+    std::array<int, RowLayout::kMaxSlots> columnOfSlot{};
+    columnOfSlot.fill(kNoColumn);
+    int slots = 0;
+    for (std::size_t at = 0; at < layout.slotOfColumn.size(); ++at) {
+        const int slot = layout.slotOfColumn[at];
+        if (slot != RowLayout::kNone && needed.at(static_cast<std::size_t>(slot))) {
+            columnOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<int>(at);
+            slots = std::max(slots, slot + 1);
+        }
+    }
+    narrowed.layout = RowLayout::fromColumns(std::span<const int>(columnOfSlot.data(), static_cast<std::size_t>(slots)),
+                                             layout.kind);
+    return narrowed;
+}
+
+std::span<const std::string_view> plannedTitles(OutputKind output, RowLayout::Kind layout)
+{
+    if (output == OutputKind::Normal)
+        return layout == RowLayout::Kind::Older ? std::span<const std::string_view>() : kTodayTitles;
+    if (layout == RowLayout::Kind::Older)
+        return kOlderTitles;
+    return kTodayDetailedTitles;
+}
+
+std::optional<WavePlan> planWaves(OutputKind output, RowLayout::Kind layout, std::span<const int> columnOfTitle)
+{
+    if (output == OutputKind::Detailed)
+        return detailedPlan(layout, columnOfTitle);
+    if (layout == RowLayout::Kind::Older)
+        return olderNormalPlan();
+    return todayNormalPlan(columnOfTitle);
+}
+
+} // namespace kivo::core
