@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -125,27 +126,39 @@ const WavesCase kWavesCases[] = {
      "Time:s Field:Oe Temperature:K LongMoment:emu LongMomentSD:emu ACMomentRe:emu ACMomentIm:emu ACFrequency:Hz "
      "ACDrive:Oe",
      "\t1234.5\t0\t10\t5E-05\t1E-07\t3E-05\t4E-06\t1000\t10"},
+    {"MPMS3 DC scan: a value holding a tab is NaN, and a column of NaN words gives no wave",
+     "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),M. Std. Err. (emu),"
+     "DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu),AC X' (emu/Oe),AC Frequency (Hz)",
+     ",3895565649.05,4.0,100,,,9.45E-05\t,3.6E-08,nan,-NaN\r\n,3895565650.05,4.0,100,,,9.46E-05,3.7E-08,+NAN,",
+     "Time:s Field:Oe Temperature:K LongMoment:emu LongMomentSD:emu",
+     "\t3895565649.05\t100\t4.0\tNaN\t3.6E-08\t3895565650.05\t100\t4.0\t9.46E-05\t3.7E-08"},
     {"PPMS resistivity: no moment of any kind",
      "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Sample Position (deg),Bridge 1 Resistivity (Ohm-m)",
      ",1234.5,300,0,90,1.2E-06", "", ""},
 };
 
+// Every read size: rows in one read block, and rows split across blocks at every byte.
 TEST(DetailedOutput, EachInstrumentGivesItsWavesWithTheirUnits)
 {
     for (const WavesCase& c : kWavesCases) {
-        DetailedRun r;
-        r.add("/d/f.dat", "[Header]\r\n[Data]\r\n" + c.columns + "\r\n" + c.row + "\r\n");
-        const std::string itx = r.run();
-        std::string waves;
-        std::string rows;
-        readBlock(itx, waves, rows);
-        EXPECT_EQ(waves, c.waves) << c.instrument;
-        EXPECT_EQ(rows, c.rows) << c.instrument;
-        const Notice told = c.waves.empty() ? Notice{NoticeKind::NoKnownColumns, "f.dat"}
-                                            : Notice{NoticeKind::PointsExtracted, "f.dat", 1};
-        EXPECT_EQ(r.host.notices, std::vector<Notice>{told}) << c.instrument;
-        if (c.waves.empty()) {
-            EXPECT_EQ(itx, "IGOR\r\n") << c.instrument;
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, kivo::testing::kNever}) {
+            DetailedRun r;
+            r.files.readPiece = piece;
+            r.add("/d/f.dat", "[Header]\r\n[Data]\r\n" + c.columns + "\r\n" + c.row + "\r\n");
+            const std::string itx = r.run();
+            std::string waves;
+            std::string rows;
+            readBlock(itx, waves, rows);
+            const std::string what = std::string(c.instrument) + ", pieces of " + std::to_string(piece);
+            EXPECT_EQ(waves, c.waves) << what;
+            EXPECT_EQ(rows, c.rows) << what;
+            const std::int64_t points = static_cast<std::int64_t>(std::count(c.row.begin(), c.row.end(), '\n')) + 1;
+            const Notice told = c.waves.empty() ? Notice{NoticeKind::NoKnownColumns, "f.dat"}
+                                                : Notice{NoticeKind::PointsExtracted, "f.dat", points};
+            EXPECT_EQ(r.host.notices, std::vector<Notice>{told}) << what;
+            if (c.waves.empty()) {
+                EXPECT_EQ(itx, "IGOR\r\n") << what;
+            }
         }
     }
 }

@@ -94,34 +94,37 @@ TEST_F(RunFixture, EachOutcomeGetsItsNoticeOrNone)
 }
 
 // A file that cannot be opened ends the run as a failed read does, with its notice instead
-// of an error box: the earlier output stays and the batch is back as it was.
+// of an error box: the earlier output stays and the batch is back as it was, in both outputs.
 TEST(Run, AnInputThatCannotBeOpenedEndsTheRunAndRestoresTheBatch)
 {
-    for (const char* unopened : {"gone.dat", "held.dat"}) {
-        MemoryFileSystem fs;
-        fs.files["/d/run1.itx"] = "earlier good output";
-        fs.files["/d/a.dat"] = squidFile(1);
-        fs.files["/d/held.dat"] = squidFile(5);
-        fs.files["/d/b.dat"] = squidFile(2);
-        fs.locked.insert("/d/held.dat");
-        RecordingHost h;
-        h.enqueue("a.dat", "/d/a.dat");
-        h.enqueue(unopened, std::string("/d/") + unopened);
-        h.enqueue("b.dat", "/d/b.dat");
-        const std::vector<QueueEntry> queued = h.entries();
-        h.prefixField = "run1";
-        h.outputField = "/d/run1.itx";
-        const RunResult result = OnMakeItx(h, nullptr, fs, CodePage::Utf8);
-        EXPECT_FALSE(result.outputWritten) << unopened;
-        EXPECT_FALSE(result.everyInputOpened) << unopened;
-        EXPECT_EQ(h.notices,
-                  (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 1}, {NoticeKind::FileNotOpen, unopened}}))
-            << unopened;
-        EXPECT_EQ(fs.files.at("/d/run1.itx"), "earlier good output") << unopened;
-        EXPECT_EQ(fs.stagedAlive, 0) << unopened;
-        EXPECT_EQ(h.entries(), queued) << unopened;
-        EXPECT_EQ(h.prefixField, "run1") << unopened;
-        EXPECT_EQ(h.outputField, "/d/run1.itx") << unopened;
+    for (const bool detailed : {false, true}) {
+        for (const char* unopened : {"gone.dat", "held.dat"}) {
+            MemoryFileSystem fs;
+            fs.files["/d/run1.itx"] = "earlier good output";
+            fs.files["/d/a.dat"] = squidFile(1);
+            fs.files["/d/held.dat"] = squidFile(5);
+            fs.files["/d/b.dat"] = squidFile(2);
+            fs.locked.insert("/d/held.dat");
+            RecordingHost h;
+            h.detailed = detailed;
+            h.enqueue("a.dat", "/d/a.dat");
+            h.enqueue(unopened, std::string("/d/") + unopened);
+            h.enqueue("b.dat", "/d/b.dat");
+            const std::vector<QueueEntry> queued = h.entries();
+            h.prefixField = "run1";
+            h.outputField = "/d/run1.itx";
+            const RunResult result = OnMakeItx(h, nullptr, fs, CodePage::Utf8);
+            EXPECT_FALSE(result.outputWritten) << unopened << (detailed ? ", detailed" : "");
+            EXPECT_FALSE(result.everyInputOpened) << unopened << (detailed ? ", detailed" : "");
+            EXPECT_EQ(h.notices,
+                      (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 1}, {NoticeKind::FileNotOpen, unopened}}))
+                << unopened << (detailed ? ", detailed" : "");
+            EXPECT_EQ(fs.files.at("/d/run1.itx"), "earlier good output") << unopened << (detailed ? ", detailed" : "");
+            EXPECT_EQ(fs.stagedAlive, 0) << unopened << (detailed ? ", detailed" : "");
+            EXPECT_EQ(h.entries(), queued) << unopened << (detailed ? ", detailed" : "");
+            EXPECT_EQ(h.prefixField, "run1") << unopened << (detailed ? ", detailed" : "");
+            EXPECT_EQ(h.outputField, "/d/run1.itx") << unopened << (detailed ? ", detailed" : "");
+        }
     }
 }
 
