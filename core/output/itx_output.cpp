@@ -10,24 +10,26 @@ namespace {
 
 constexpr std::string_view kNaN = "NaN";
 
-// Copies a value of a data line. Most are a few to sixteen bytes, which two overlapping
-// fixed-size copies move without a call into the C library; nothing past the value is read.
+// The first and last W bytes of a value of W to 2W bytes, in two fixed-size copies that
+// overlap in the middle: no call into the C library, nothing past the value read.
+template <std::size_t W>
+inline void copyEnds(char* out, const char* in, std::size_t n) noexcept
+{
+    char head[W];
+    char tail[W];
+    std::memcpy(head, in, W);
+    std::memcpy(tail, in + n - W, W);
+    std::memcpy(out, head, W);
+    std::memcpy(out + n - W, tail, W);
+}
+
+// Copies a value of a data line. Most are a few to sixteen bytes.
 inline void copyValue(char* out, const char* in, std::size_t n) noexcept
 {
     if (n >= 8 && n <= 16) {
-        char head[8];
-        char tail[8];
-        std::memcpy(head, in, 8);
-        std::memcpy(tail, in + n - 8, 8);
-        std::memcpy(out, head, 8);
-        std::memcpy(out + n - 8, tail, 8);
+        copyEnds<8>(out, in, n);
     } else if (n >= 4 && n < 8) {
-        char head[4];
-        char tail[4];
-        std::memcpy(head, in, 4);
-        std::memcpy(tail, in + n - 4, 4);
-        std::memcpy(out, head, 4);
-        std::memcpy(out + n - 4, tail, 4);
+        copyEnds<4>(out, in, n);
     } else if (n > 16) {
         std::memcpy(out, in, n);
     } else if (n > 0) {

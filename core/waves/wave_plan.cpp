@@ -234,31 +234,40 @@ std::optional<WavePlan> todayNormalPlan(std::span<const int> columnOfTitle)
     return plan;
 }
 
+// Which wave takes which title's column, where the file has it.
+struct Take {
+    int slot;
+    int title;
+};
+constexpr Take kCommonOlder[] = {{kTime, oTime}, {kField, oField}, {kTemperature, oTemperature}};
+constexpr Take kOlderWaves[] = {
+    {kLongMoment, oMoment}, {kLongMomentSD, oMomentSD}, {kACMomentRe, oRe},           {kACMomentReSD, oReSD},
+    {kACMomentIm, oIm},     {kACMomentImSD, oImSD},     {kACFrequency, oFrequency}, {kACDrive, oDrive},
+};
+constexpr Take kCommonToday[] = {{kTime, tTime}, {kField, tField}, {kTemperature, tTemperature}};
+constexpr Take kAcmsWaves[] = {
+    {kLongMoment, tAcmsMoment}, {kLongMomentSD, tAcmsMomentSD}, {kACMomentRe, tAcmsRe},
+    {kACMomentIm, tAcmsIm},     {kACFrequency, tAcmsFrequency}, {kACDrive, tAcmsDrive},
+};
+constexpr Take kVsmAcWaves[] = {{kACFrequency, tFrequency}, {kACDrive, tDrive}};
+constexpr Take kChiWaves[] = {
+    {kACChiRe, tChiRe}, {kACChiReSD, tChiReSD}, {kACChiIm, tChiIm}, {kACChiImSD, tChiImSD}};
+
 std::optional<WavePlan> detailedPlan(RowLayout::Kind kind, std::span<const int> columnOfTitle)
 {
     const bool older = kind == RowLayout::Kind::Older;
     Builder b(plannedTitles(OutputKind::Detailed, kind), columnOfTitle);
-    b.take(kTime, older ? int{oTime} : int{tTime});
-    b.take(kField, older ? int{oField} : int{tField});
-    b.take(kTemperature, older ? int{oTemperature} : int{tTemperature});
+    const auto takeAll = [&b](std::span<const Take> takes) {
+        for (const Take& t : takes)
+            b.take(t.slot, t.title);
+    };
+    takeAll(older ? std::span<const Take>(kCommonOlder) : kCommonToday);
     bool dcPair = false;
     bool firstPair = false;
     if (older) {
-        b.take(kLongMoment, oMoment);
-        b.take(kLongMomentSD, oMomentSD);
-        b.take(kACMomentRe, oRe);
-        b.take(kACMomentReSD, oReSD);
-        b.take(kACMomentIm, oIm);
-        b.take(kACMomentImSD, oImSD);
-        b.take(kACFrequency, oFrequency);
-        b.take(kACDrive, oDrive);
+        takeAll(kOlderWaves);
     } else if (b.has(tAcmsRe)) {
-        b.take(kLongMoment, tAcmsMoment);
-        b.take(kLongMomentSD, tAcmsMomentSD);
-        b.take(kACMomentRe, tAcmsRe);
-        b.take(kACMomentIm, tAcmsIm);
-        b.take(kACFrequency, tAcmsFrequency);
-        b.take(kACDrive, tAcmsDrive);
+        takeAll(kAcmsWaves);
     } else {
         // A pair counts only with both of its titles, as in the normal output.
         firstPair = b.has(tMoment) && b.has(tMomentSD);
@@ -273,15 +282,10 @@ std::optional<WavePlan> detailedPlan(RowLayout::Kind kind, std::span<const int> 
             b.read(kDcMomentSlot, tDcMoment);
             b.read(kDcMomentSDSlot, tDcMomentSD);
         }
-        b.take(kACFrequency, tFrequency);
-        b.take(kACDrive, tDrive);
+        takeAll(kVsmAcWaves);
     }
-    if (!older) {
-        b.take(kACChiRe, tChiRe);
-        b.take(kACChiReSD, tChiReSD);
-        b.take(kACChiIm, tChiIm);
-        b.take(kACChiImSD, tChiImSD);
-    }
+    if (!older)
+        takeAll(kChiWaves);
     const bool anyMoment = std::any_of(kMoments.begin(), kMoments.end(), [&b](int slot) { return b.present(slot); });
     if (!b.present(kTime) || !b.present(kField) || !b.present(kTemperature) || !anyMoment)
         return std::nullopt;
