@@ -32,7 +32,7 @@ const OffsetCase kOffsets[] = {
     // 3764744147.23462 s from 1899-12-30 is 2019-04-18 10:15:47.23; the header says 11:16.
     {"today's layout: seconds from 1899-12-30", "FILEOPENTIME,3764744147.23462,04/18/2019,11:16 am", kToday,
      "-126313200", TimePrecision::Stamp},
-    // 2021-04-19 15:20 is 43,491 days and 55,200 s after 1904-01-01: 3,692,346,400 s.
+    // 2021-04-19 15:20 is 42,843 days and 55,200 s after 1904-01-01: 3,701,690,400 s.
     {"stamps from no fixed day: the header's time less the stamp", "FILEOPENTIME,9352831.33,04-19-2021,3:20 pm",
      kToday, "3692337568.67", TimePrecision::Minute},
     {"a negative offset keeps its fraction", "FILEOPENTIME,100.25,01/01/1904,12:00 AM", kToday, "-100.25",
