@@ -90,6 +90,11 @@ public:
     // UTF-8: the name is made UTF-8 too, so that each line is one encoding.
     void notify(const core::Notice& notice) override
     {
+        // A detailed run's summary: its title, then a line for each file and the output.
+        if (notice.kind == core::NoticeKind::RunSummary) {
+            writeNotice(m_err, core::noticeText(notice) + "\r" + notice.reason);
+            return;
+        }
         writeNotice(m_err, core::noticeText({notice.kind, core::systemTextToUtf8(notice.name), notice.count}));
         writeReason(m_err, notice.reason);
         // The drop's notice speaks of folders; a FILE refused for want of an extension may

@@ -45,29 +45,23 @@ void SquidDataReader::open(std::unique_ptr<ByteSource> source)
     m_file.open(std::move(source));
 }
 
-PreambleOutcome SquidDataReader::readPreamble(std::vector<std::string>* header)
+PreambleOutcome SquidDataReader::readPreamble(FileHeader* header)
 {
     Line line{};
     // An empty file has no first line to refuse; it goes on to look for "[Data]".
     if (m_file.lines().next(line, kPreambleBytes) && !isExactly(line, kHeaderLine))
         return PreambleOutcome::NotSquid;
-    std::size_t noted = 0;
-    bool cut = false;
     for (;;) {
-        const std::size_t room = header != nullptr && !cut ? kMaxHeaderBytes - noted : 0;
-        if (!m_file.lines().next(line, std::max(room, kPreambleBytes)))
+        const std::size_t wanted = header == nullptr ? kPreambleBytes : std::max(header->notes.room(), kMaxFactLine);
+        if (!m_file.lines().next(line, wanted))
             return PreambleOutcome::NoDataSection;
         if (isExactly(line, kDataLine))
             break;
-        if (room == 0)
+        if (header == nullptr)
             continue;
-        if (!line.complete || line.text.size() > room) {
-            cut = true;
-            header->push_back("(the header goes on past " + std::to_string(kMaxHeaderBytes) + " bytes)");
-            continue;
-        }
-        header->emplace_back(line.text);
-        noted += line.text.size();
+        if (line.complete)
+            header->facts.read(line.text);
+        header->notes.add(line.text, line.complete);
     }
     if (!m_file.lines().nextLine())
         return PreambleOutcome::NoColumnLine;

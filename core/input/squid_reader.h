@@ -2,6 +2,8 @@
 
 #include "core/files/text.h"
 #include "core/input/squid_file.h"
+#include "core/waves/header_notes.h"
+#include "core/waves/sample_facts.h"
 #include "core/waves/wave_plan.h"
 
 #include <array>
@@ -19,14 +21,20 @@ class FileSystem;
 
 enum class PreambleOutcome { NotSquid, NoDataSection, NoColumnLine, ColumnMismatch, Rows };
 
+// What the lines between "[Header]" and "[Data]" tell: the lines themselves, as far as they
+// are kept, and the sample's facts from all of them.
+struct FileHeader {
+    HeaderNotes notes;
+    SampleFacts facts;
+};
+
 // Reads one SQUID data file for either output: decides from its preamble whether it
 // converts and by which wave plan, then hands out the value of each planned wave in every
 // data row.
 class SquidDataReader final {
 public:
-    // Header lines are kept up to this many bytes in all: an instrument writes a few
-    // kilobytes, and a crafted header must not fill the memory.
-    static constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
+    // A header line longer than this tells no fact: the facts' lines are a few dozen bytes.
+    static constexpr std::size_t kMaxFactLine = 4096;
 
     explicit SquidDataReader(CodePage page = systemCodePage(), OutputKind output = OutputKind::Normal);
     SquidDataReader(const SquidDataReader&) = delete;
@@ -39,10 +47,9 @@ public:
     // Reads from an already opened source (tests and fuzzers read from memory).
     void open(std::unique_ptr<ByteSource> source);
 
-    // Consumes the lines up to and including the column line. With `header`, appends to it
-    // the lines between "[Header]" and "[Data]" as they stand, and one line saying so when
-    // they pass kMaxHeaderBytes. Throws IoError (Read).
-    PreambleOutcome readPreamble(std::vector<std::string>* header = nullptr);
+    // Consumes the lines up to and including the column line; with `header`, reads what the
+    // header lines tell into it. Throws IoError (Read).
+    PreambleOutcome readPreamble(FileHeader* header = nullptr);
     // After Rows: how the rows feed the waves.
     const WavePlan& plan() const noexcept { return m_plan; }
     // After Rows: reads the next rows by `plan` instead, one that WavePlan::only() made of

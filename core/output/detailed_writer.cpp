@@ -1,41 +1,16 @@
 #include "core/output/detailed_writer.h"
 
+#include "core/output/igor_string.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace kivo::core {
 
 namespace {
 
-// How many bytes of `text` from `i` form one character for Igor, or 0 for a byte that is
-// none and must be dropped. Under CP932 Igor reads a lead byte with the byte after it
-// whatever that is: a lead byte without a valid second byte would swallow the "\" of an
-// escape or the closing quote, so it is dropped. A UTF-8 character is never cut between
-// two command lines.
-std::size_t characterSize(std::string_view text, std::size_t i, CodePage page) noexcept
-{
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 || byte == 0x7F)
-        return 0;
-    if (page == CodePage::Cp932) {
-        if (!isLeadByte(byte, page))
-            return 1;
-        if (i + 1 == text.size())
-            return 0;
-        const auto next = static_cast<unsigned char>(text[i + 1]);
-        return (next >= 0x40 && next <= 0x7E) || (next >= 0x80 && next <= 0xFC) ? 2 : 0;
-    }
-    const std::size_t size = byte >= 0xF0 && byte <= 0xF7 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-    if (size == 1 || i + size > text.size())
-        return 1;
-    for (std::size_t k = 1; k < size; ++k) {
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-            return 1;
-    }
-    return size;
-}
+// Avogadro's number times the Bohr magneton, in emu/mol: a moment per mole over it is the
+// moment per formula unit in Bohr magnetons.
+constexpr std::string_view kMuBPerMole = "5584.94";
 
 } // namespace
 
@@ -50,49 +25,96 @@ bool DetailedWriter::create(FileSystem& files, const std::string& path)
     return m_file.create(files, path);
 }
 
-void DetailedWriter::writeKeyword()
+void DetailedWriter::beginBatch(std::string_view prefix)
 {
     m_file.putLine("IGOR");
+    // Two batches loaded into one experiment then never overwrite each other's folders.
+    if (!prefix.empty()) {
+        m_line = "X NewDataFolder/O/S ";
+        m_line += prefix;
+        m_file.putLine(m_line);
+    }
 }
 
-void DetailedWriter::beginBlock(std::string_view folder, std::string_view prefix, std::span<const PlannedWave> waves)
+void DetailedWriter::endBatch(std::string_view prefix)
 {
-    m_prefix = prefix;
+    if (!prefix.empty())
+        m_file.putLine("X SetDataFolder ::");
+}
+
+void DetailedWriter::beginBlock(std::string_view stem, std::span<const PlannedWave> waves)
+{
+    m_stem = stem;
     m_waves.assign(waves.begin(), waves.end());
+    m_longestName = std::max(m_longestName, stem.size());
     m_line = "X NewDataFolder/O/S ";
-    m_line += folder;
+    m_line += stem;
     m_file.putLine(m_line);
     m_file.put("WAVES/D");
     for (const PlannedWave& wave : m_waves) {
         m_file.put("\t");
-        m_file.put(prefix);
-        m_file.put(wave.suffix);
+        m_file.put(name(wave.suffix));
     }
     m_file.put(kItxEol);
     m_file.putLine("BEGIN");
 }
 
-void DetailedWriter::endBlock(std::string_view source, std::span<const std::string> header)
+void DetailedWriter::endBlock(const BlockFacts& block)
 {
     m_file.putLine("END");
-    for (const PlannedWave& wave : m_waves) {
-        const std::string name = m_prefix + std::string(wave.suffix);
-        const std::string x = "SetScale/P x 0,1,\"\", " + name;
-        const std::string d = "SetScale d 0,0,\"" + std::string(wave.unit) + "\", " + name;
-        // One line as Igor users know it, two where a long prefix would pass the limit.
-        if (2 + x.size() + 2 + d.size() <= kMaxCommandLine) {
-            std::string both = "X " + x;
-            both += "; ";
-            both += d;
-            m_file.putLine(both);
-        } else {
-            m_file.putLine("X " + x);
-            m_file.putLine("X " + d);
+    for (const PlannedWave& planned : m_waves) {
+        const std::string wave = name(planned.suffix);
+        putScale(wave, planned.unit);
+        putNoteLine(wave, "Source:" + std::string(block.source));
+        putNoteLine(wave, "Column:" + planned.column);
+        for (const std::string& line : block.header)
+            putNoteLine(wave, line);
+    }
+
+    // The sample's facts, in the file's folder, where the computations below find them.
+    const SampleFacts& facts = block.facts;
+    if (facts.sampleMass)
+        putCommand("Variable/G SampleMass = " + *facts.sampleMass);
+    if (facts.molecularWeight)
+        putCommand("Variable/G MolecularWeight = " + *facts.molecularWeight);
+    if (facts.sampleName)
+        putString("SampleName", *facts.sampleName);
+    if (facts.sampleComment)
+        putString("SampleComment", *facts.sampleComment);
+    putString("SourceFile", block.source);
+    if (facts.openingTime)
+        putCommand("Variable/G FileOpened = " + std::to_string(facts.openingTime->local));
+
+    // What a chemist or physicist computes first, done by Igor at load with its ordinary
+    // commands, so that Igor Pro 6 to 9 run them.
+    const std::string moment = name("_LongMoment");
+    const bool perGram = facts.sampleMass && has("_LongMoment");
+    const bool perMole = perGram && facts.molecularWeight;
+    if (perGram)
+        putComputed("_MomentPerGram", moment, moment + " / SampleMass", "emu/g");
+    if (perMole) {
+        const std::string perMoleWave = name("_MomentPerMole");
+        const std::string chi = name("_ChiMolar");
+        putComputed("_MomentPerMole", moment, moment + " * MolecularWeight / SampleMass", "emu/mol");
+        putComputed("_ChiMolar", moment, name("_Field") + " == 0 ? NaN : " + perMoleWave + " / " + name("_Field"),
+                    "emu/(mol Oe)");
+        putComputed("_ChiMolarT", moment, chi + " * " + name("_Temperature"), "emu K/(mol Oe)");
+        putComputed("_MuBPerFU", moment, perMoleWave + " / " + std::string(kMuBPerMole), "muB");
+    }
+    if (facts.sampleMass && facts.molecularWeight) {
+        for (const auto& [from, to] : {std::pair{"_ACChiRe", "_ChiMolarRe"}, std::pair{"_ACChiIm", "_ChiMolarIm"}}) {
+            if (has(from))
+                putComputed(to, name(from), name(from) + " * MolecularWeight / SampleMass", "emu/(mol Oe)");
         }
-        putNoteLine(name, "Source:" + std::string(source));
-        putNoteLine(name, "Column:" + wave.column);
-        for (const std::string& line : header)
-            putNoteLine(name, line);
+    }
+    if (block.date && has("_Time")) {
+        const std::string date = name("_Date");
+        putCommand("Duplicate/O " + name("_Time") + ", " + date);
+        putCommand(date + " = " + name("_Time") + " + " + block.date->seconds);
+        // Igor's date unit gives a graph against it a date axis.
+        putScale(date, "dat");
+        putNoteLine(date, "Date:" + name("_Time") + " + " + block.date->seconds
+                              + " s, in the instrument PC's local time");
     }
     m_file.putLine("X SetDataFolder ::");
 }
@@ -102,35 +124,85 @@ void DetailedWriter::close()
     m_file.close();
 }
 
+std::string DetailedWriter::name(std::string_view suffix) const
+{
+    std::string wave = m_stem;
+    wave += suffix;
+    return wave;
+}
+
+bool DetailedWriter::has(std::string_view suffix) const
+{
+    return std::any_of(m_waves.begin(), m_waves.end(), [suffix](const PlannedWave& w) { return w.suffix == suffix; });
+}
+
+void DetailedWriter::putCommand(std::string_view command)
+{
+    m_line = "X ";
+    m_line += command;
+    m_file.putLine(m_line);
+}
+
+void DetailedWriter::putScale(const std::string& wave, std::string_view unit)
+{
+    m_longestName = std::max(m_longestName, wave.size());
+    const std::string x = "SetScale/P x 0,1,\"\", " + wave;
+    std::string d = "SetScale d 0,0,\"";
+    d += unit;
+    d += "\", ";
+    d += wave;
+    // One line as Igor users know it, two where a long name would pass the limit.
+    if (2 + x.size() + 2 + d.size() <= kMaxCommandLine) {
+        putCommand(x + "; " + d);
+    } else {
+        putCommand(x);
+        putCommand(d);
+    }
+}
+
+void DetailedWriter::putComputed(std::string_view suffix, std::string_view from, std::string_view value,
+                                 std::string_view unit)
+{
+    const std::string wave = name(suffix);
+    putCommand("Duplicate/O " + std::string(from) + ", " + wave);
+    putCommand(wave + " = " + std::string(value));
+    putScale(wave, unit);
+    putNoteLine(wave, "Computed:" + wave + " = " + std::string(value));
+}
+
+void DetailedWriter::putString(std::string_view global, std::string_view text)
+{
+    const std::string escaped = igorStringText(text, m_page);
+    std::string head = "X String/G ";
+    head += global;
+    head += " = \"";
+    const std::string more = "X " + std::string(global) + " += \"";
+    const std::size_t room = kMaxCommandLine - std::max(head.size(), more.size()) - 1;
+    bool first = true;
+    for (std::string_view piece : igorStringPieces(escaped, room, m_page)) {
+        m_line = first ? head : more;
+        m_line += piece;
+        m_line += '"';
+        m_file.putLine(m_line);
+        first = false;
+    }
+}
+
 void DetailedWriter::putNoteLine(std::string_view wave, std::string_view text)
 {
+    const std::string escaped = igorStringText(text, m_page);
+    const std::string head = "X Note " + std::string(wave) + ", \"";
     const std::string more = "X Note/NOCR " + std::string(wave) + ", \"";
-    m_line = "X Note ";
-    m_line += wave;
-    m_line += ", \"";
-    std::size_t start = m_line.size();
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t size = characterSize(text, i, m_page);
-        if (size == 0) {
-            ++i;
-            continue;
-        }
-        const bool escaped = size == 1 && (text[i] == '\\' || text[i] == '"');
-        const std::size_t written = size + (escaped ? 1 : 0);
-        // The closing quote must fit too; a line holds at least one character, whatever the prefix.
-        if (m_line.size() + written + 1 > kMaxCommandLine && m_line.size() > start) {
-            m_line += '"';
-            m_file.putLine(m_line);
-            m_line = more;
-            start = m_line.size();
-        }
-        if (escaped)
-            m_line += '\\';
-        m_line.append(text.substr(i, size));
-        i += size;
+    // The closing quote must fit too; a line holds one character at least, whatever the name.
+    const std::size_t room = more.size() + 1 < kMaxCommandLine ? kMaxCommandLine - more.size() - 1 : 1;
+    bool first = true;
+    for (std::string_view piece : igorStringPieces(escaped, room, m_page)) {
+        m_line = first ? head : more;
+        m_line += piece;
+        m_line += '"';
+        m_file.putLine(m_line);
+        first = false;
     }
-    m_line += '"';
-    m_file.putLine(m_line);
 }
 
 } // namespace kivo::core

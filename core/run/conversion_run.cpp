@@ -4,9 +4,11 @@
 #include "core/input/squid_reader.h"
 #include "core/output/detailed_writer.h"
 #include "core/output/itx_writer.h"
+#include "core/run/run_summary.h"
 #include "core/waves/igor_number.h"
 #include "core/waves/wave_name.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <span>
@@ -30,18 +32,24 @@ public:
     void begin() { m_writer.writeHeader(m_prefix); }
     static constexpr bool surveys() { return false; }
     void survey(SquidDataReader& /*reader*/) {}
-    std::vector<std::string>* header() { return nullptr; }
+    static void nextEntry() {}
+    static FileHeader* header() { return nullptr; }
     void beginFile(SquidDataReader& /*reader*/, const QueueEntry& /*entry*/) {}
     void writeRow(std::span<const std::string_view> values) { m_writer.writeRow(values); }
     void endFile(const QueueEntry& /*entry*/) {}
     void end() { m_writer.writeTrailer(m_prefix); }
     void close() { m_writer.close(); }
+    // Every file's outcome is told as it comes.
+    static void tell(Host& host, const Notice& notice) { host.notify(notice); }
     // Files written by other instruments carry other columns; the window passes them over
     // without a notice, and the command line tells why.
     static void passOver(Host& host, const std::string& displayName, const std::string& reason)
     {
         host.passedOver(displayName, reason);
     }
+    // The five waves are declared whatever the files give, as they always were.
+    static constexpr bool wroteAny() { return true; }
+    static void finish(Host& /*host*/, const std::string& /*written*/) {}
 
 private:
     const std::string& m_prefix;
@@ -58,10 +66,20 @@ class DetailedOutput {
 public:
     static constexpr OutputKind kKind = OutputKind::Detailed;
 
-    DetailedOutput(const std::string& prefix, CodePage page) : m_prefix(prefix), m_page(page), m_writer(page) {}
+    // The stems of every queued file are made unique before anything is written, so that
+    // no file takes a name that a later file has of its own.
+    DetailedOutput(const std::string& prefix, const std::vector<QueueEntry>& queued, CodePage page)
+        : m_prefix(prefix), m_writer(page)
+    {
+        std::vector<std::string> stems;
+        stems.reserve(queued.size());
+        for (const QueueEntry& entry : queued)
+            stems.push_back(fileStem(entry.displayName, page));
+        m_stems = uniqueStems(stems);
+    }
 
     bool create(FileSystem& files, const std::string& path) { return m_writer.create(files, path); }
-    void begin() { m_writer.writeKeyword(); }
+    void begin() { m_writer.beginBatch(m_prefix); }
     static constexpr bool surveys() { return true; }
 
     // Finds the waves other than time, field and temperature that hold a number in some
@@ -87,54 +105,95 @@ public:
                 reader.usePlan(whole.only(open));
             }
         }
+        // A deviation without the values it belongs to says nothing.
+        for (int wave = 0; wave < static_cast<int>(whole.waves.size()); ++wave) {
+            const int of = whole.waves[static_cast<std::size_t>(wave)].deviationOf;
+            const int measured = of < 0 ? -1 : whole.waveOfSlot(of);
+            if (of >= 0 && (measured < 0 || (found & waveBit(measured)) == 0))
+                found &= ~waveBit(wave);
+        }
         m_waves = kAlways | found;
     }
 
-    std::vector<std::string>* header()
+    // Each queued file in turn, the next stem with it.
+    void nextEntry() { ++m_entry; }
+    FileHeader* header()
     {
-        m_header.clear();
-        return &m_header;
+        m_header.emplace();
+        return &*m_header;
     }
-    void beginFile(SquidDataReader& reader, const QueueEntry& entry)
+    void beginFile(SquidDataReader& reader, const QueueEntry& /*entry*/)
     {
+        m_layout = reader.plan().layout.kind;
         reader.usePlan(reader.plan().only(m_waves));
-        m_writer.beginBlock(m_folders.take(entry.displayName, m_page), m_prefix, reader.plan().waves);
+        m_writer.beginBlock(stem(), reader.plan().waves);
     }
     void writeRow(std::span<const std::string_view> values) { m_writer.writeRow(values); }
-    void endFile(const QueueEntry& entry) { m_writer.endBlock(entry.displayName, m_header); }
-    void end() {}
-    void close() { m_writer.close(); }
-    // The user chose this output to see every file's waves: one passed over is told.
-    static void passOver(Host& host, const std::string& displayName, const std::string& /*reason*/)
+    void endFile(const QueueEntry& entry)
     {
-        host.notify({NoticeKind::NoKnownColumns, displayName});
+        const SampleFacts& facts = m_header->facts;
+        std::optional<DateOffset> date;
+        if (facts.openingTime)
+            date = igorDateOffset(*facts.openingTime, m_layout);
+        m_writer.endBlock({entry.fullPath, m_header->notes.lines(), facts, date});
+        m_summary.longNames = m_writer.longestName() > kMaxOldNameSize;
+    }
+    void end() { m_writer.endBatch(m_prefix); }
+    void close() { m_writer.close(); }
+    // A batch of hundreds of files would need as many OKs: the outcomes are told together
+    // once the output is in place.
+    void tell(Host& /*host*/, const Notice& notice)
+    {
+        m_summary.files.push_back({notice.name, notice.kind, {}, notice.count});
+        if (notice.kind == NoticeKind::PointsExtracted)
+            m_summary.files.back().folder = stem();
+    }
+    // The user chose this output to see every file's waves: one passed over is told.
+    void passOver(Host& host, const std::string& displayName, const std::string& /*reason*/)
+    {
+        tell(host, {NoticeKind::NoKnownColumns, displayName});
+    }
+    // An output of no file would replace an earlier one with nothing.
+    bool wroteAny() const
+    {
+        return std::any_of(m_summary.files.begin(), m_summary.files.end(),
+                           [](const RunSummary::File& f) { return f.outcome == NoticeKind::PointsExtracted; });
+    }
+    void finish(Host& host, const std::string& written)
+    {
+        m_summary.output = written;
+        host.notify(summaryNotice(m_summary));
     }
 
 private:
+    const std::string& stem() const { return m_stems.at(m_entry - 1); }
+
     const std::string& m_prefix;
-    CodePage m_page;
     DetailedWriter m_writer;
-    FolderNames m_folders;
+    std::vector<std::string> m_stems;
+    std::size_t m_entry = 0;
     WaveSet m_waves = 0;
-    std::vector<std::string> m_header;
+    RowLayout::Kind m_layout = RowLayout::Kind::Older;
+    std::optional<FileHeader> m_header;
+    RunSummary m_summary;
 };
 
 // Tells the user of a file that gives no rows.
 template <typename Output>
-void tell(Host& host, PreambleOutcome outcome, const std::string& displayName)
+void tellNoRows(Host& host, Output& output, PreambleOutcome outcome, const std::string& displayName)
 {
     switch (outcome) {
     case PreambleOutcome::NotSquid:
-        host.notify({NoticeKind::NotSquid, displayName});
+        output.tell(host, {NoticeKind::NotSquid, displayName});
         return;
     case PreambleOutcome::NoDataSection:
-        host.notify({NoticeKind::NoDataSection, displayName});
+        output.tell(host, {NoticeKind::NoDataSection, displayName});
         return;
     case PreambleOutcome::NoColumnLine:
-        Output::passOver(host, displayName, "it has no column line");
+        output.passOver(host, displayName, "it has no column line");
         return;
     case PreambleOutcome::ColumnMismatch:
-        Output::passOver(host, displayName, "its column line is not one Kivo reads");
+        output.passOver(host, displayName, "its column line is not one Kivo reads");
         return;
     case PreambleOutcome::Rows:
         return;
@@ -149,6 +208,7 @@ std::optional<Notice> convertQueue(Host& host, Output& output, FileSystem& files
     RowValues values{};
     while (host.queueCount() > 0) {
         const QueueEntry entry = host.queueFront();
+        output.nextEntry();
         // A file is read once, or twice where the output first surveys its rows; the file
         // is read again from its start, since inputs are regular files.
         for (bool surveying = Output::surveys();; surveying = false) {
@@ -158,7 +218,7 @@ std::optional<Notice> convertQueue(Host& host, Output& output, FileSystem& files
             const PreambleOutcome outcome = reader.readPreamble(surveying ? nullptr : output.header());
             if (outcome != PreambleOutcome::Rows) {
                 // A file changed between two readings is told as what it is now.
-                tell<Output>(host, outcome, entry.displayName);
+                tellNoRows(host, output, outcome, entry.displayName);
                 reader.close();
                 break;
             }
@@ -175,7 +235,7 @@ std::optional<Notice> convertQueue(Host& host, Output& output, FileSystem& files
                 ++count;
             }
             output.endFile(entry);
-            host.notify({NoticeKind::PointsExtracted, entry.displayName, count});
+            output.tell(host, {NoticeKind::PointsExtracted, entry.displayName, count});
             reader.close();
             break;
         }
@@ -223,24 +283,27 @@ void restoreBatch(Host& host, const Batch& batch)
     host.exchange(Exchange::ToControls);
 }
 
-// Creates the output and converts the queue into it; the output is put in place only when
-// every queued file could be opened, and otherwise that file's notice is returned. False,
-// with the notice told, when the output cannot be created.
+// Creates the output, converts the queue into it and tells how it went. The output is put
+// in place only when every queued file could be opened and it holds what the user asked
+// for; otherwise an earlier file stays, and the batch is given back at a file that could
+// not be opened.
 template <typename Output>
-bool writeOutput(Host& host, Output& output, FileSystem& files, CodePage page, const Batch& batch,
-                 std::optional<Notice>& unopened)
+RunResult writeOutput(Host& host, Output& output, FileSystem& files, CodePage page, const Batch& batch)
 {
+    RunResult result;
     // The output is discarded with its writer unless it was closed.
     if (!output.create(files, batch.outputPath)) {
         host.notify({NoticeKind::OutfileNotOpen, {}, 0, files.failureReason()});
-        return false;
+        return result;
     }
+    std::optional<Notice> unopened;
     try {
         output.begin();
         unopened = convertQueue(host, output, files, page);
-        if (!unopened) {
+        if (!unopened && output.wroteAny()) {
             output.end();
             output.close();
+            result.outputWritten = true;
         }
     } catch (...) {
         // Whatever ended the run (a failed read or write, memory running out), the
@@ -248,7 +311,19 @@ bool writeOutput(Host& host, Output& output, FileSystem& files, CodePage page, c
         restoreBatch(host, batch);
         throw;
     }
-    return true;
+    if (unopened) {
+        // An output without that file's rows would pass for the whole batch: the run ends
+        // there, as at a read error, and the earlier output stays.
+        restoreBatch(host, batch);
+        host.notify(*unopened);
+        result.everyInputOpened = false;
+        return result;
+    }
+    output.finish(host, result.outputWritten ? batch.outputPath : std::string());
+    host.outputPath.clear();
+    host.wavePrefix.clear();
+    host.exchange(Exchange::ToControls);
+    return result;
 }
 
 } // namespace
@@ -264,38 +339,18 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
     const std::vector<QueueEntry> queued = queueSnapshot(host);
     const Batch batch{queued, prefix, outputPath};
 
-    RunResult result;
     // Replacing a queued input with the output would destroy the measurement it converts.
     if (const QueueEntry* input = inputAtOutput(files, outputPath, queued)) {
         host.notify(
             {NoticeKind::OutfileNotOpen, {}, 0, "the output names the input " + systemTextToUtf8(input->displayName)});
-        return result;
+        return {};
     }
-    std::optional<Notice> unopened;
-    bool created = false;
     if (host.detailed) {
-        DetailedOutput output(prefix, page);
-        created = writeOutput(host, output, files, page, batch, unopened);
-    } else {
-        NormalOutput output(prefix);
-        created = writeOutput(host, output, files, page, batch, unopened);
+        DetailedOutput output(prefix, queued, page);
+        return writeOutput(host, output, files, page, batch);
     }
-    if (!created)
-        return result;
-    if (unopened) {
-        // An output without that file's rows would pass for the whole batch: the run ends
-        // there, as at a read error, and the earlier output stays.
-        restoreBatch(host, batch);
-        host.notify(*unopened);
-        result.everyInputOpened = false;
-        return result;
-    }
-
-    result.outputWritten = true;
-    host.outputPath.clear();
-    host.wavePrefix.clear();
-    host.exchange(Exchange::ToControls);
-    return result;
+    NormalOutput output(prefix);
+    return writeOutput(host, output, files, page, batch);
 }
 
 } // namespace kivo::core

@@ -26,6 +26,8 @@ std::string noticeText(const Notice& notice)
     case NoticeKind::PrefixFirstLetter:
         // The only notice whose line break is CR LF: kept as the users have always seen it.
         return "ウェーブ・ヘッダの第1文字目はアルファベットであるべきです\r\n一時的に w にします";
+    case NoticeKind::RunSummary:
+        return "ファイル別・単位付きの変換を終えました。";
     }
     return {};
 }

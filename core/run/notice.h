@@ -17,6 +17,7 @@ enum class NoticeKind {
     DirectoryDropped,   // a dropped path without an extension
     FilesConcatenated,  // the queue grew past one entry
     PrefixFirstLetter,  // the wave prefix did not start with a letter
+    RunSummary,         // reason: the files of a detailed run and where the output went
 };
 
 struct Notice {

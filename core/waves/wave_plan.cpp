@@ -28,15 +28,19 @@ enum DetailedWave : int {
     kACFrequency,
     kACDrive,
     kDetailedWaves,
-    // The fitted moment of DC scan mode and its error, for rows without a VSM moment.
+    // The fitted moment of DC scan mode and its error, and the DynaCool ACMS II's moment and
+    // its error, for rows without a VSM moment.
     kDcMomentSlot = kDetailedWaves,
     kDcMomentSDSlot,
+    kAcms2MomentSlot,
+    kAcms2MomentSDSlot,
     kDetailedSlots,
 };
 
 struct WaveKind {
     std::string_view suffix;
     std::string_view unit;
+    int deviationOf = -1;
 };
 
 constexpr std::array<WaveKind, kDetailedWaves> kDetailedKinds = {{
@@ -44,15 +48,15 @@ constexpr std::array<WaveKind, kDetailedWaves> kDetailedKinds = {{
     {"_Field", "Oe"},
     {"_Temperature", "K"},
     {"_LongMoment", "emu"},
-    {"_LongMomentSD", "emu"},
+    {"_LongMomentSD", "emu", kLongMoment},
     {"_ACMomentRe", "emu"},
-    {"_ACMomentReSD", "emu"},
+    {"_ACMomentReSD", "emu", kACMomentRe},
     {"_ACMomentIm", "emu"},
-    {"_ACMomentImSD", "emu"},
+    {"_ACMomentImSD", "emu", kACMomentIm},
     {"_ACChiRe", "emu/Oe"},
-    {"_ACChiReSD", "emu/Oe"},
+    {"_ACChiReSD", "emu/Oe", kACChiRe},
     {"_ACChiIm", "emu/Oe"},
-    {"_ACChiImSD", "emu/Oe"},
+    {"_ACChiImSD", "emu/Oe", kACChiIm},
     {"_ACFrequency", "Hz"},
     {"_ACDrive", "Oe"},
 }};
@@ -87,6 +91,8 @@ enum TodayTitle : int {
     tMomentSD,
     tDcMoment,
     tDcMomentSD,
+    tAcms2Moment,
+    tAcms2MomentSD,
     tAcmsMoment,
     tAcmsMomentSD,
     tAcmsRe,
@@ -99,8 +105,12 @@ enum TodayTitle : int {
     tDrive,
     tAcmsFrequency,
     tAcmsDrive,
+    tAcms2ChiRe,
+    tAcms2ChiReSD,
+    tAcms2ChiIm,
+    tAcms2ChiImSD,
 };
-constexpr std::array<std::string_view, 19> kTodayDetailedTitles = {
+constexpr std::array<std::string_view, 25> kTodayDetailedTitles = {
     kTodayTitles[0],
     kTodayTitles[1],
     kTodayTitles[2],
@@ -108,6 +118,8 @@ constexpr std::array<std::string_view, 19> kTodayDetailedTitles = {
     kTodayTitles[4],
     kTodayTitles[5],
     kTodayTitles[6],
+    kTodayTitles[7],
+    kTodayTitles[8],
     "M-DC (emu)",
     "M-Std.Dev. (emu)",
     "M' (emu)",
@@ -120,6 +132,11 @@ constexpr std::array<std::string_view, 19> kTodayDetailedTitles = {
     "AC Drive (Oe)",
     "Frequency (Hz)",
     "Amplitude (Oe)",
+    // The DynaCool ACMS II writes its susceptibilities so, two blanks and all.
+    "AC X'  (emu/Oe)",
+    "AC X' Std. Dev. (emu/Oe)",
+    "AC X\" (emu/Oe)",
+    "AC X\" Std. Dev. (emu/Oe)",
 };
 
 // The moments of any kind: a file with none of them has nothing to convert.
@@ -168,7 +185,7 @@ public:
         for (int slot = 0; slot < static_cast<int>(kinds.size()); ++slot) {
             const auto at = static_cast<std::size_t>(slot);
             if (m_present[at])
-                plan.waves.push_back({kinds[at].suffix, kinds[at].unit, m_column[at], slot});
+                plan.waves.push_back({kinds[at].suffix, kinds[at].unit, m_column[at], slot, kinds[at].deviationOf});
         }
         plan.layout = RowLayout::fromColumns(std::span<const int>(m_columnOfSlot.data(), static_cast<std::size_t>(slots)), kind);
         return plan;
@@ -181,58 +198,6 @@ private:
     std::array<bool, RowLayout::kMaxSlots> m_present{};
     std::array<std::string, RowLayout::kMaxSlots> m_column{};
 };
-
-// The index in `plan.waves` of the wave read from `slot`, or -1.
-int waveOfSlot(const WavePlan& plan, int slot)
-{
-    for (std::size_t k = 0; k < plan.waves.size(); ++k) {
-        if (plan.waves[k].slot == slot)
-            return static_cast<int>(k);
-    }
-    return -1;
-}
-
-// The normal output's older layout: fixed columns, whatever their titles.
-WavePlan olderNormalPlan()
-{
-    WavePlan plan;
-    plan.layout = RowLayout::older();
-    for (int k = 0; k < static_cast<int>(kNormalSuffixes.size()); ++k)
-        plan.waves.push_back({kNormalSuffixes[static_cast<std::size_t>(k)], {}, {}, k});
-    return plan;
-}
-
-// The normal output's today layout: the five waves by title. Every row takes its moment and
-// error from the first pair whose moment it holds.
-std::optional<WavePlan> todayNormalPlan(std::span<const int> columnOfTitle)
-{
-    Builder b(kTodayTitles, columnOfTitle);
-    // A pair counts only with both of its titles.
-    const bool firstPair = b.has(tMoment) && b.has(tMomentSD);
-    const bool dcPair = b.has(tDcMoment) && b.has(tDcMomentSD);
-    if (!b.has(tTime) || !b.has(tField) || !b.has(tTemperature) || !(firstPair || dcPair))
-        return std::nullopt;
-    WavePlan plan;
-    for (int k = 0; k < static_cast<int>(kNormalSuffixes.size()); ++k)
-        plan.waves.push_back({kNormalSuffixes[static_cast<std::size_t>(k)], {}, {}, k});
-    b.read(kTime, tTime);
-    b.read(kField, tField);
-    b.read(kTemperature, tTemperature);
-    plan.momentWave = kLongMoment;
-    plan.momentSDWave = kLongMomentSD;
-    if (firstPair) {
-        b.read(kLongMoment, tMoment);
-        b.read(kLongMomentSD, tMomentSD);
-        plan.pairs.emplace_back(kLongMoment, kLongMomentSD);
-    }
-    if (dcPair) {
-        b.read(kDcMomentSlot, tDcMoment);
-        b.read(kDcMomentSDSlot, tDcMomentSD);
-        plan.pairs.emplace_back(kDcMomentSlot, kDcMomentSDSlot);
-    }
-    plan.layout = b.plan(RowLayout::Kind::Today, kDetailedSlots, {}).layout;
-    return plan;
-}
 
 // Which wave takes which title's column, where the file has it.
 struct Take {
@@ -251,7 +216,61 @@ constexpr Take kAcmsWaves[] = {
 };
 constexpr Take kVsmAcWaves[] = {{kACFrequency, tFrequency}, {kACDrive, tDrive}};
 constexpr Take kChiWaves[] = {
-    {kACChiRe, tChiRe}, {kACChiReSD, tChiReSD}, {kACChiIm, tChiIm}, {kACChiImSD, tChiImSD}};
+    {kACChiRe, tChiRe},           {kACChiReSD, tChiReSD},           {kACChiIm, tChiIm},
+    {kACChiImSD, tChiImSD},       {kACChiRe, tAcms2ChiRe},          {kACChiReSD, tAcms2ChiReSD},
+    {kACChiIm, tAcms2ChiIm},      {kACChiImSD, tAcms2ChiImSD},
+};
+
+// The moment pairs of today's instruments, in the order a row looks for its moment, and the
+// slots that hold them.
+struct Pair {
+    int moment;
+    int error;
+    int momentSlot;
+    int errorSlot;
+};
+constexpr Pair kTodayPairs[] = {
+    {tMoment, tMomentSD, kLongMoment, kLongMomentSD},
+    {tDcMoment, tDcMomentSD, kDcMomentSlot, kDcMomentSDSlot},
+    {tAcms2Moment, tAcms2MomentSD, kAcms2MomentSlot, kAcms2MomentSDSlot},
+};
+
+// The normal output's older layout: fixed columns, whatever their titles.
+WavePlan olderNormalPlan()
+{
+    WavePlan plan;
+    plan.layout = RowLayout::older();
+    for (int k = 0; k < static_cast<int>(kNormalSuffixes.size()); ++k)
+        plan.waves.push_back({kNormalSuffixes[static_cast<std::size_t>(k)], {}, {}, k});
+    return plan;
+}
+
+// The normal output's today layout: the five waves by title. Every row takes its moment and
+// error from the first pair whose moment it holds.
+std::optional<WavePlan> todayNormalPlan(std::span<const int> columnOfTitle)
+{
+    Builder b(kTodayTitles, columnOfTitle);
+    WavePlan plan;
+    plan.momentWave = kLongMoment;
+    plan.momentSDWave = kLongMomentSD;
+    for (const Pair& pair : kTodayPairs) {
+        // A pair counts only with both of its titles.
+        if (b.has(pair.moment) && b.has(pair.error)) {
+            b.read(pair.momentSlot, pair.moment);
+            b.read(pair.errorSlot, pair.error);
+            plan.pairs.emplace_back(pair.momentSlot, pair.errorSlot);
+        }
+    }
+    if (!b.has(tTime) || !b.has(tField) || !b.has(tTemperature) || plan.pairs.empty())
+        return std::nullopt;
+    for (int k = 0; k < static_cast<int>(kNormalSuffixes.size()); ++k)
+        plan.waves.push_back({kNormalSuffixes[static_cast<std::size_t>(k)], {}, {}, k});
+    b.read(kTime, tTime);
+    b.read(kField, tField);
+    b.read(kTemperature, tTemperature);
+    plan.layout = b.plan(RowLayout::Kind::Today, kDetailedSlots, {}).layout;
+    return plan;
+}
 
 std::optional<WavePlan> detailedPlan(RowLayout::Kind kind, std::span<const int> columnOfTitle)
 {
@@ -262,25 +281,22 @@ std::optional<WavePlan> detailedPlan(RowLayout::Kind kind, std::span<const int> 
             b.take(t.slot, t.title);
     };
     takeAll(older ? std::span<const Take>(kCommonOlder) : kCommonToday);
-    bool dcPair = false;
-    bool firstPair = false;
+    std::vector<std::pair<int, int>> pairs;
     if (older) {
         takeAll(kOlderWaves);
     } else if (b.has(tAcmsRe)) {
         takeAll(kAcmsWaves);
     } else {
-        // A pair counts only with both of its titles, as in the normal output.
-        firstPair = b.has(tMoment) && b.has(tMomentSD);
-        dcPair = b.has(tDcMoment) && b.has(tDcMomentSD);
-        if (firstPair) {
-            b.take(kLongMoment, tMoment);
-            b.take(kLongMomentSD, tMomentSD);
-        }
-        if (dcPair) {
-            b.name(kLongMoment, tDcMoment);
-            b.name(kLongMomentSD, tDcMomentSD);
-            b.read(kDcMomentSlot, tDcMoment);
-            b.read(kDcMomentSDSlot, tDcMomentSD);
+        // A pair counts only with both of its titles, as in the normal output; the VSM's
+        // has the long moment's own slots.
+        for (const Pair& pair : kTodayPairs) {
+            if (!b.has(pair.moment) || !b.has(pair.error))
+                continue;
+            b.read(pair.momentSlot, pair.moment);
+            b.read(pair.errorSlot, pair.error);
+            b.name(kLongMoment, pair.moment);
+            b.name(kLongMomentSD, pair.error);
+            pairs.emplace_back(pair.momentSlot, pair.errorSlot);
         }
         takeAll(kVsmAcWaves);
     }
@@ -290,12 +306,12 @@ std::optional<WavePlan> detailedPlan(RowLayout::Kind kind, std::span<const int> 
     if (!b.present(kTime) || !b.present(kField) || !b.present(kTemperature) || !anyMoment)
         return std::nullopt;
     WavePlan plan = b.plan(kind, kDetailedSlots, kDetailedKinds);
-    if (dcPair) {
-        plan.momentWave = waveOfSlot(plan, kLongMoment);
-        plan.momentSDWave = waveOfSlot(plan, kLongMomentSD);
-        if (firstPair)
-            plan.pairs.emplace_back(kLongMoment, kLongMomentSD);
-        plan.pairs.emplace_back(kDcMomentSlot, kDcMomentSDSlot);
+    // A VSM file alone reads its moment and error as they stand, as it always has; where
+    // another pair may stand in, a row takes the first whose moment it holds.
+    if (pairs.size() > 1 || (pairs.size() == 1 && pairs[0].first != kLongMoment)) {
+        plan.momentWave = plan.waveOfSlot(kLongMoment);
+        plan.momentSDWave = plan.waveOfSlot(kLongMomentSD);
+        plan.pairs = std::move(pairs);
     }
     return plan;
 }
@@ -321,6 +337,15 @@ void WavePlan::rowSlots(std::uint32_t filled, std::span<int> slotOfWave) const n
         slotOfWave[static_cast<std::size_t>(momentWave)] = moment;
     if (momentSDWave >= 0)
         slotOfWave[static_cast<std::size_t>(momentSDWave)] = error;
+}
+
+int WavePlan::waveOfSlot(int slot) const noexcept
+{
+    for (std::size_t k = 0; k < waves.size(); ++k) {
+        if (waves[k].slot == slot)
+            return static_cast<int>(k);
+    }
+    return -1;
 }
 
 WavePlan WavePlan::only(WaveSet set) const

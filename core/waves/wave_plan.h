@@ -30,6 +30,7 @@ struct PlannedWave {
     std::string_view unit;   // Igor's data unit: "s", "emu/Oe"
     std::string column;      // the column title(s) its values come from
     int slot;                // the layout's slot that holds its value
+    int deviationOf = -1;    // the slot of the values whose deviation it holds, if any
 };
 
 // Which column feeds which wave, in what order, with which unit, and how a row's moment pair
@@ -47,6 +48,8 @@ struct WavePlan {
     // The slot each wave reads in a row whose non-empty slots are `filled` (bit k for slot
     // k); -1 for a missing value.
     void rowSlots(std::uint32_t filled, std::span<int> slotOfWave) const noexcept;
+    // The index of the wave read from `slot`, or -1.
+    int waveOfSlot(int slot) const noexcept;
     // The waves of `set` in a plan of their own, reading no column the others alone need.
     WavePlan only(WaveSet set) const;
     // Every wave of the plan.
@@ -67,11 +70,12 @@ inline constexpr std::array<std::string_view, 5> kNormalSuffixes = {
 };
 
 // The titles of today's instruments that feed the normal output's waves: time, field,
-// temperature, the VSM moment pair, then the fitted moment pair of DC scan mode, whose
-// free-centre fit is the one analysis tools in the field use.
-inline constexpr std::array<std::string_view, 7> kTodayTitles = {
+// temperature, then the moment pairs, of which a row takes the first whose moment it holds:
+// the VSM's, the fitted one of DC scan mode (the free-centre fit, which analysis tools in
+// the field use), and the DynaCool ACMS II's.
+inline constexpr std::array<std::string_view, 9> kTodayTitles = {
     "Time Stamp (sec)",         "Magnetic Field (Oe)",          "Temperature (K)", "Moment (emu)", "M. Std. Err. (emu)",
-    "DC Moment Free Ctr (emu)", "DC Moment Err Free Ctr (emu)",
+    "DC Moment Free Ctr (emu)", "DC Moment Err Free Ctr (emu)", "DC Moment (emu)", "DC Std. Err. (emu)",
 };
 
 } // namespace kivo::core

@@ -4,6 +4,8 @@
 #include "app/converter_dlg.h"
 #include "app/notifier.h"
 #include "core/files/io_error.h"
+#include "core/run/notice.h"
+#include "core/run/run_summary.h"
 #include "expected_itx.h"
 #include "memory_files.h"
 #include "notice_texts.h"
@@ -545,10 +547,18 @@ void TestMainWindow::tickedBoxGivesTheDetailedOutput()
 
     QTest::mouseClick(makeItx(), Qt::LeftButton);
 
+    // The batch's folder, named by the prefix, holds a folder per file; one notice at the
+    // end tells what became of each file and where the output went.
+    const std::string path = m_folder->path(QStringLiteral("run1.itx")).toStdString();
     const QByteArray output = SquidFolder::read(m_folder->path(QStringLiteral("run1.itx")));
-    QVERIFY2(output.startsWith("IGOR\r\nX NewDataFolder/O/S run1\r\nWAVES/D\trun1_Time\t"), output.constData());
+    QVERIFY2(output.startsWith("IGOR\r\nX NewDataFolder/O/S run1\r\nX NewDataFolder/O/S run1\r\nWAVES/D\trun1_Time\t"),
+             output.constData());
     QVERIFY2(output.contains("X SetDataFolder ::\r\nX NewDataFolder/O/S run2\r\n"), output.constData());
-    QCOMPARE(m_notifier->notices.size(), 2u);
+    const core::Notice summary = core::summaryNotice({{{"run1.dat", core::NoticeKind::PointsExtracted, "run1", 2},
+                                                       {"run2.dat", core::NoticeKind::PointsExtracted, "run2", 1}},
+                                                      false,
+                                                      path});
+    QCOMPARE(m_notifier->notices, Said{core::noticeLines(core::noticeDisplayText(summary))});
 }
 
 void TestMainWindow::enterInPrefixFieldSanitizesTheRun()

@@ -1,4 +1,5 @@
 #include "cli/kivo_convert.h"
+#include "core/run/run_summary.h"
 
 #include "core/run/conversion_run.h"
 #include "core/files/io_error.h"
@@ -242,15 +243,30 @@ TEST_F(KivoConvert, OptionsMayBeAttachedOrFollowTheFilesUntilADoubleDash)
     EXPECT_EQ(readFile(m_work / "all.itx"), itx("P", concat(kRun1Lines, kRun2Lines)));
 }
 
-// Each FILE in a folder of its own, so nothing is concatenated to tell of.
+// Each FILE in a folder of its own inside the batch's, so nothing is concatenated to tell of;
+// what became of each FILE is told at the end, a line each. A run that converts nothing
+// writes nothing and fails.
 TEST_F(KivoConvert, DetailedPutsEachFileInAFolderOfItsOwn)
 {
-    const Outcome outcome = convert({"--detailed", "-o", "all.itx", "data/run1.dat", "data/run2.dat"});
+    const Outcome outcome = convert({"--detailed", "-o", "all.itx", "-p", "batch", "data/run1.dat", "data/run2.dat"});
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.err, kCountRun1 + countNotice("run2.dat", 1));
+    const std::string output = (m_work / "all.itx").string();
+    const kivo::core::Notice summary = kivo::core::summaryNotice(
+        {{{"run1.dat", kivo::core::NoticeKind::PointsExtracted, "run1", 2},
+          {"run2.dat", kivo::core::NoticeKind::PointsExtracted, "run2", 1}},
+         false,
+         output});
+    EXPECT_EQ(outcome.err, kivo::core::noticeLines(kivo::core::noticeText(summary) + "\r" + summary.reason) + "\n");
     const std::string itx = readFile(m_work / "all.itx");
-    EXPECT_EQ(itx.rfind("IGOR\r\nX NewDataFolder/O/S run1\r\nWAVES/D\trun1_Time\t", 0), 0u) << itx;
+    EXPECT_EQ(itx.rfind("IGOR\r\nX NewDataFolder/O/S batch\r\nX NewDataFolder/O/S run1\r\nWAVES/D\trun1_Time\t", 0), 0u)
+        << itx;
     EXPECT_NE(itx.find("X SetDataFolder ::\r\nX NewDataFolder/O/S run2\r\n"), std::string::npos) << itx;
+
+    writeFile(m_work / "all.itx", "earlier");
+    writeFile(m_work / "other.dat", "not a SQUID file\r\n");
+    const Outcome none = convert({"--detailed", "-o", "all.itx", "other.dat"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(readFile(m_work / "all.itx"), "earlier");
 }
 
 TEST_F(KivoConvert, OutputAloneGetsHeaderAndTrailerOnly)

@@ -21,7 +21,7 @@ struct TitleCase {
     const char* what;
     std::string line;
     CodePage page;
-    std::vector<int> columns; // of time, field, temperature, the moment pair, the DC pair
+    std::vector<int> columns; // of time, field, temperature, then the moment pairs
 };
 
 const TitleCase kTitleCases[] = {
@@ -29,19 +29,19 @@ const TitleCase kTitleCases[] = {
      "Comment,Time Stamp (sec),Temperature (K),Temperature (K),Magnetic Field (Oe),Time Stamp (sec),Moment (emu),"
      "M. Std. Err. (emu),DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu)",
      CodePage::Utf8,
-     {1, 4, 2, 6, 7, 8, 9}},
+     {1, 4, 2, 6, 7, 8, 9, kAbsent, kAbsent}},
     {"a title one byte longer than the longest is another title",
      "Comment,Time Stamp (sec),DC Moment Err Free Ctr (emu)),DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu",
      CodePage::Utf8,
-     {1, kAbsent, kAbsent, kAbsent, kAbsent, 3, kAbsent}},
+     {1, kAbsent, kAbsent, kAbsent, kAbsent, 3, kAbsent, kAbsent, kAbsent}},
     {"the text after the last comma is a title, up to a NUL",
      "Comment,Temperature (K),Time Stamp (sec)\0,Moment (emu)"s,
      CodePage::Utf8,
-     {2, kAbsent, 1, kAbsent, kAbsent, kAbsent, kAbsent}},
+     {2, kAbsent, 1, kAbsent, kAbsent, kAbsent, kAbsent, kAbsent, kAbsent}},
     {"under CP932 a lead byte before a comma is a byte of its own",
      "Comment,\x89\xB7\x93,Time Stamp (sec),Temperature (K)",
      CodePage::Cp932,
-     {2, kAbsent, 3, kAbsent, kAbsent, kAbsent, kAbsent}},
+     {2, kAbsent, 3, kAbsent, kAbsent, kAbsent, kAbsent, kAbsent, kAbsent}},
 };
 
 TEST(TitleMatch, FindsTheColumnOfEachWantedTitle)

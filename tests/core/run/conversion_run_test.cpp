@@ -116,8 +116,11 @@ TEST(Run, AnInputThatCannotBeOpenedEndsTheRunAndRestoresTheBatch)
             const RunResult result = OnMakeItx(h, nullptr, fs, CodePage::Utf8);
             EXPECT_FALSE(result.outputWritten) << unopened << (detailed ? ", detailed" : "");
             EXPECT_FALSE(result.everyInputOpened) << unopened << (detailed ? ", detailed" : "");
-            EXPECT_EQ(h.notices,
-                      (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 1}, {NoticeKind::FileNotOpen, unopened}}))
+            // The detailed output tells its files at the end, which this run never reaches.
+            const std::vector<Notice> told =
+                detailed ? std::vector<Notice>{{NoticeKind::FileNotOpen, unopened}}
+                         : std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 1}, {NoticeKind::FileNotOpen, unopened}};
+            EXPECT_EQ(h.notices, told)
                 << unopened << (detailed ? ", detailed" : "");
             EXPECT_EQ(fs.files.at("/d/run1.itx"), "earlier good output") << unopened << (detailed ? ", detailed" : "");
             EXPECT_EQ(fs.stagedAlive, 0) << unopened << (detailed ? ", detailed" : "");
