@@ -4,6 +4,8 @@
 // notifier seam, except where a real message box has to be open.
 #include "windows_test_files.h"
 
+#include "core/run/notice.h"
+#include "core/run/run_summary.h"
 #include "memory_files.h"
 #include "notice_texts.h"
 #include "recording_notifier.h"
@@ -285,10 +287,16 @@ TEST_F(Window, TheDetailedBoxIsLastInTheTabOrderAndATickGivesAFolderPerFile)
 
     pressEnterIn(item(IDC_OUTPUT_PATH));
 
+    // The batch's folder is the prefix's; one notice at the end tells of both files.
     const std::string itx = readFile(folder / "a.itx").value_or("?");
-    EXPECT_EQ(itx.rfind("IGOR\r\nX NewDataFolder/O/S a\r\nWAVES/D\ta_Time\t", 0), 0u) << itx.substr(0, 80);
+    EXPECT_EQ(itx.rfind("IGOR\r\nX NewDataFolder/O/S a\r\nX NewDataFolder/O/S a\r\nWAVES/D\ta_Time\t", 0), 0u)
+        << itx.substr(0, 80);
     EXPECT_NE(itx.find("X SetDataFolder ::\r\nX NewDataFolder/O/S b\r\n"), std::string::npos);
-    EXPECT_EQ(notifier.notices.size(), 2u);
+    const kivo::core::Notice summary = kivo::core::summaryNotice(
+        {{{"a.dat", kivo::core::NoticeKind::PointsExtracted, "a", 3}, {"b.dat", kivo::core::NoticeKind::PointsExtracted, "b", 2}},
+         false,
+         folder / "a.itx"});
+    EXPECT_EQ(notifier.notices, Said{kivo::core::noticeLines(kivo::core::noticeDisplayText(summary))});
 }
 
 TEST_F(Window, LeavingThePrefixFieldSanitizesIt)
