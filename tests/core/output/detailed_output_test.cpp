@@ -1,4 +1,5 @@
 #include "core/run/conversion_run.h"
+#include "crlf_lines.h"
 #include "memory_files.h"
 #include "recording_window.h"
 
@@ -12,19 +13,11 @@ using kivo::core::CodePage;
 using kivo::core::Notice;
 using kivo::core::NoticeKind;
 using kivo::core::OnMakeItx;
+using kivo::testing::crLfLines;
 using kivo::testing::MemoryFileSystem;
 using kivo::testing::RecordingHost;
 
 namespace {
-
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
-        lines.push_back(text.substr(at, end - at));
-    return lines;
-}
 
 struct DetailedRun {
     MemoryFileSystem files;
@@ -56,7 +49,7 @@ void readBlock(const std::string& itx, std::string& waves, std::string& rows)
 {
     std::vector<std::string> names;
     std::size_t scaled = 0;
-    for (const std::string& line : linesOf(itx)) {
+    for (const std::string& line : crLfLines(itx)) {
         if (line.starts_with("WAVES/D\t")) {
             std::istringstream in(line.substr(8));
             for (std::string name; std::getline(in, name, '\t');)
@@ -227,7 +220,7 @@ TEST(DetailedOutput, EachFileInAFolderOfItsOwnWithUnitsAndItsHeaderInTheNotes)
                                 "\t7\t0\t5\t1E-05\t2E-08\t3E-07\t10\t3.8\r\n",
                                 "fe3o4 zfc-fc 100 oe (sample 12 nm).ac.dat", {"TITLE,ac"});
     EXPECT_EQ(itx, "IGOR\r\n" + a + b);
-    for (const std::string& line : linesOf(itx))
+    for (const std::string& line : crLfLines(itx))
         EXPECT_LE(line.size(), 400u) << line.substr(0, 40);
     EXPECT_EQ(r.host.notices,
               (std::vector<Notice>{{NoticeKind::PointsExtracted, "Fe3O4 ZFC-FC 100 Oe (sample 12 nm).dat", 2},
