@@ -84,13 +84,7 @@ private:
             WriteConsoleW(m_handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
             return;
         }
-        std::wstring lines;
-        for (wchar_t c : wide) {
-            if (c == L'\n')
-                lines += L'\r';
-            lines += c;
-        }
-        const std::string bytes = narrow(lines, CP_ACP);
+        const std::string bytes = narrow(core::crLfLineEnds(wide), CP_ACP);
         DWORD written = 0;
         WriteFile(m_handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }

@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -181,7 +182,7 @@ void dropTrailingSeparators(std::string& path, core::CodePage page)
 
 } // namespace
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, core::FileSystem& files)
 {
     Options options;
     std::optional<std::string> usageError = parse(args, options);
@@ -236,12 +237,14 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const bool everyFileQueued = window.queueCount() == dropped.size();
 
     try {
-        const core::RunResult result =
-            core::OnMakeItx(window, &intake::SanitizeWavePrefix, core::platformFileSystem(), page);
+        const core::RunResult result = core::OnMakeItx(window, &intake::SanitizeWavePrefix, files, page);
         return result.outputWritten && result.everyInputOpened && everyFileQueued ? 0 : 1;
-    } catch (const core::IoError& failure) {
-        err << failure.what() << '\n';
-        writeReason(err, failure.reason());
+    } catch (const std::exception& failure) {
+        // Caught here: let out of main, it would end the program without unwinding, and a
+        // named staging file would stay. Memory running out is told as a failed read is.
+        const core::FailureText told = core::failureText(failure, window.outputPath);
+        err << told.message << '\n';
+        writeReason(err, told.reason);
         return 1;
     }
 }

@@ -3,7 +3,6 @@
 #include "core/run/conversion_run.h"
 #include "core/files/io_error.h"
 #include "core/run/notice.h"
-#include "core/files/text.h"
 #include "intake/intake.h"
 
 #include <exception>
@@ -57,13 +56,11 @@ void DialogLogic::OnMakeItx()
     const FlagScope busy(m_busy, true);
     try {
         core::OnMakeItx(*this, &SanitizeWavePrefix, m_files);
-    } catch (const core::IoError& error) {
-        m_notifier.error(core::withReason(error.what(), error.reason()));
-    } catch (const std::exception& error) {
-        // Out of memory, above all. Let past, it would end the program in the toolkit's
-        // event loop with the queue half drained; the run has put back queue and fields.
-        m_notifier.error(core::withReason(
-            core::ioErrorText(core::IoOperation::Read, core::systemTextToUtf8(outputPath)), error.what()));
+    } catch (const std::exception& failure) {
+        // Memory running out too: let past, it would end the program in the toolkit's event
+        // loop with the queue half drained. The run has put back queue and fields.
+        const core::FailureText told = core::failureText(failure, outputPath);
+        m_notifier.error(core::withReason(told.message, told.reason));
     }
 }
 

@@ -12,8 +12,8 @@ namespace kivo::intake {
 
 // The main window's two edit fields.
 enum class Field {
-    WavePrefix, // control 1005
-    OutputPath, // control 1006
+    WavePrefix,
+    OutputPath,
 };
 
 // The controls of a main window as its logic sees them; each window implements them over

@@ -7,15 +7,6 @@
 
 namespace kivo::intake {
 
-namespace {
-
-bool isAsciiLetter(char c) noexcept
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-} // namespace
-
 PathParts splitPath(std::string_view path, char separator, core::CodePage page)
 {
     // The dot is looked for in the whole path, not only in its last part: a dotted folder
@@ -50,12 +41,12 @@ bool sanitizePrefix(std::string& prefix)
 void SanitizeWavePrefix(core::Host& host)
 {
     host.exchange(core::Exchange::FromControls);
-    const std::string& prefix = host.wavePrefix;
+    std::string sanitized = host.wavePrefix;
     // The notice comes before the value changes: while it is open the field still shows
     // what the user typed.
-    if (prefix.empty() || !isAsciiLetter(prefix.front()))
+    if (sanitizePrefix(sanitized))
         host.notify({core::NoticeKind::PrefixFirstLetter, {}});
-    sanitizePrefix(host.wavePrefix);
+    host.wavePrefix = std::move(sanitized);
     host.exchange(core::Exchange::ToControls);
 }
 

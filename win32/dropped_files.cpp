@@ -1,5 +1,6 @@
 #include "win32/dropped_files.h"
 
+#include "core/files/windows/full_path.h"
 #include "core/files/windows/wide_text.h"
 #include "win32/wide_text.h"
 
@@ -31,22 +32,6 @@ std::string lastComponent(const std::wstring& path)
 {
     const std::size_t slash = path.find_last_of(L"\\/");
     return toUtf8(slash == std::wstring::npos ? path : path.substr(slash + 1));
-}
-
-std::wstring fullPath(const std::wstring& path)
-{
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    std::wstring full;
-    while (size != 0) {
-        full.assign(size, L'\0');
-        const DWORD written = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-        if (written < size) {
-            full.resize(written);
-            return full;
-        }
-        size = written; // the current folder changed in between; try with the new size
-    }
-    return path; // no current folder to resolve against: as given, for the run to refuse
 }
 
 } // namespace
@@ -86,7 +71,8 @@ std::vector<std::wstring> commandLineFiles(const wchar_t* commandLine)
         return files;
     for (int i = 1; i < count; ++i) {
         if (arguments[i][0] != L'\0')
-            files.push_back(fullPath(arguments[i]));
+            // Without a current folder to resolve against, as given, for the run to refuse.
+            files.push_back(core::fullPathName(arguments[i]).value_or(arguments[i]));
     }
     LocalFree(arguments);
     return files;

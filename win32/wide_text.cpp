@@ -1,6 +1,7 @@
 #include "win32/wide_text.h"
 
 #include "core/files/windows/wide_text.h"
+#include "core/run/notice.h"
 
 namespace kivo::win32 {
 
@@ -11,19 +12,7 @@ std::string toUtf8(std::wstring_view text)
 
 std::wstring boxText(std::string_view utf8)
 {
-    const std::wstring wide = core::widen(utf8, CP_UTF8);
-    std::wstring shown;
-    shown.reserve(wide.size() + 8);
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        if (wide[i] == L'\r' || wide[i] == L'\n') {
-            shown += L"\r\n";
-            if (wide[i] == L'\r' && i + 1 < wide.size() && wide[i + 1] == L'\n')
-                ++i;
-        } else {
-            shown += wide[i];
-        }
-    }
-    return shown;
+    return core::crLfLineEnds(core::widen(core::noticeLines(utf8), CP_UTF8));
 }
 
 } // namespace kivo::win32

@@ -13,8 +13,8 @@ namespace kivo::win32 {
 // UTF-16 to UTF-8.
 std::string toUtf8(std::wstring_view text);
 
-// A UTF-8 text as a message box shows it: "\r\n", a lone "\r" and a lone "\n" each break
-// the line once.
+// A UTF-8 text as a message box shows it: its line breaks made one "\n" each, as
+// noticeLines() makes them for every outlet, then CR LF, as Windows breaks a line.
 std::wstring boxText(std::string_view utf8);
 
 } // namespace kivo::win32

@@ -44,4 +44,11 @@ std::string ioErrorText(IoOperation operation, const std::string& path)
     return path + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。";
 }
 
+FailureText failureText(const std::exception& failure, const std::string& outputPath)
+{
+    if (const auto* io = dynamic_cast<const IoError*>(&failure))
+        return {io->what(), io->reason()};
+    return {ioErrorText(IoOperation::Read, systemTextToUtf8(outputPath)), failure.what()};
+}
+
 } // namespace kivo::core

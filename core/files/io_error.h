@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +37,16 @@ private:
 // The user's message for a failed operation on `path`: an unknown error for reads, a full
 // disk for writes and closes (whatever the real cause, as users of the tool know it).
 std::string ioErrorText(IoOperation operation, const std::string& path);
+
+// What the user is told of `failure`, which ended a run that was writing `outputPath` (in
+// the system's narrow encoding): an IoError's message and reason as they are; any other
+// exception, memory running out above all, as an unknown error on the output with its
+// what() as the reason.
+struct FailureText {
+    std::string message; // UTF-8
+    std::string reason;
+};
+FailureText failureText(const std::exception& failure, const std::string& outputPath);
 
 // The system's sentence for an error code (strerror, or FormatMessage on Windows), in UTF-8.
 std::string systemErrorText(int errorCode);

@@ -51,6 +51,8 @@ public:
     std::string wavePrefix;
     std::string outputPath;
     // One data folder per file, with units and notes, instead of the five concatenated waves.
+    // A window reads its box into it with the fields, by exchange(FromControls), so that the
+    // run takes the box as it stands when "Make itx" is pressed.
     bool detailed = false;
 };
 

@@ -3,10 +3,10 @@
 #include "app/about_dlg.h"
 #include "app/converter_dlg.h"
 #include "app/notifier.h"
-#include "core/files/io_error.h"
 #include "core/run/notice.h"
 #include "core/run/run_summary.h"
 #include "expected_itx.h"
+#include "failing_reads.h"
 #include "memory_files.h"
 #include "notice_texts.h"
 #include "recording_notifier.h"
@@ -29,7 +29,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <cerrno>
 #include <functional>
 #include <memory>
 #include <string>
@@ -66,38 +65,6 @@ void confirmSoon()
             confirmSoon();
     });
 }
-
-// An input that fails on its first read, as a file on a failing disk does.
-class FailingSource final : public core::ByteSource {
-public:
-    FailingSource(std::string path, std::unique_ptr<core::ByteSource> real)
-        : m_path(std::move(path)), m_real(std::move(real)) {}
-    std::size_t read(char*, std::size_t) override { throw core::IoError(core::IoOperation::Read, m_path, EIO); }
-    void close() override { m_real->close(); }
-
-private:
-    std::string m_path;
-    std::unique_ptr<core::ByteSource> m_real;
-};
-
-class FailingReads final : public core::FileSystem {
-public:
-    std::unique_ptr<core::ByteSource> openRead(const std::string& path) override
-    {
-        auto real = core::platformFileSystem().openRead(path);
-        if (!real)
-            return nullptr;
-        return std::make_unique<FailingSource>(path, std::move(real));
-    }
-    std::unique_ptr<core::StagedOutput> createStaged(const std::string& path) override
-    {
-        return core::platformFileSystem().createStaged(path);
-    }
-    bool sameFile(const std::string& a, const std::string& b) override
-    {
-        return core::platformFileSystem().sameFile(a, b);
-    }
-};
 
 QStringList listed(const QListWidget* list)
 {
@@ -695,7 +662,7 @@ void TestMainWindow::inputThatCannotBeOpenedKeepsEverything()
 
 void TestMainWindow::readErrorShowsStopBoxAndKeepsWindow()
 {
-    FailingReads failingDisk;
+    testing::FailingReads failingDisk;
     m_window.reset();
     makeWindow(failingDisk);
     const QString run1 = m_folder->writeSquid(QStringLiteral("run1.dat"), kRun1Rows);

@@ -5,6 +5,7 @@
 #include "core/files/io_error.h"
 #include "core/run/notice.h"
 #include "expected_itx.h"
+#include "failing_reads.h"
 #include "intake/intake.h"
 #include "notice_texts.h"
 #include "recording_window.h"
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <set>
 #include <sstream>
 #include <string>
@@ -126,11 +128,12 @@ protected:
         fs::current_path(m_previous);
     }
 
-    static Outcome convert(const std::vector<std::string>& args)
+    static Outcome convert(const std::vector<std::string>& args,
+                           kivo::core::FileSystem& files = kivo::core::platformFileSystem())
     {
         std::ostringstream out;
         std::ostringstream err;
-        const int status = kivo::cli::run(args, out, err);
+        const int status = kivo::cli::run(args, out, err, files);
         return {status, out.str(), err.str()};
     }
 
@@ -352,6 +355,25 @@ TEST_F(KivoConvert, MissingInputEndsTheRunAndKeepsTheEarlierOutput)
     EXPECT_EQ(outcome.err, kConcatenated + countNotice("run2.dat", 1)
                                + "File[ gone.dat ] not open\nkivo-convert: cannot open "
                                + (m_work / "gone.dat").string() + ": " + kMissingFile + "\n");
+    EXPECT_EQ(readFile(m_work / "out.itx"), "earlier");
+    EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "out.itx"}));
+}
+
+// Memory running out part way is told as the window tells it, not let out of the program,
+// which would end it without unwinding and so leave a named staging file behind.
+TEST_F(KivoConvert, AnyExceptionPartWayIsToldAndLeavesNoOutput)
+{
+    writeFile(m_work / "out.itx", "earlier");
+    kivo::testing::FailingReads disk;
+    disk.failingPath = (m_work / "data" / "run2.dat").string();
+    disk.goodBytes = 20;
+    disk.fail = [](const std::string&) { throw std::bad_alloc(); };
+
+    const Outcome outcome = convert({"-o", "out.itx", "-p", "p", "data/run1.dat", "data/run2.dat"}, disk);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, kConcatenated + kCountRun1 + texts::readFailure((m_work / "out.itx").string()) + "\n"
+                               + "kivo-convert: " + std::bad_alloc().what() + "\n");
     EXPECT_EQ(readFile(m_work / "out.itx"), "earlier");
     EXPECT_EQ(listing(m_work), (std::set<std::string>{"data", "out.itx"}));
 }

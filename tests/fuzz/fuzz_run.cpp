@@ -16,6 +16,7 @@
 #include "core/files/io_error.h"
 #include "core/run/notice.h"
 #include "intake/intake.h"
+#include "crlf_lines.h"
 #include "fuzz_check.h"
 #include "memory_files.h"
 #include "recording_window.h"
@@ -119,7 +120,7 @@ std::size_t checkWellFormed(std::string_view out, const std::string& prefix)
             check(i > 0 && out[i - 1] == '\r', "well formed: a line feed without its CR");
     }
     check(out.size() >= 2 && out.substr(out.size() - 2) == "\r\n", "well formed: the file does not end in CR LF");
-    std::vector<std::string_view> lines = split(out.substr(0, out.size() - 2), "\r\n");
+    const std::vector<std::string> lines = kivo::testing::crLfLines(out);
     check(lines.size() >= 9, "well formed: too few lines");
     check(lines[0] == "IGOR", "well formed: first line is not IGOR");
     const std::vector<std::string_view> declared = split(lines[1], "\t");

@@ -6,13 +6,13 @@
 #include "core/run/conversion_run.h"
 #include "core/files/file_system.h"
 #include "core/files/io_error.h"
+#include "failing_reads.h"
 #include "intake/intake.h"
 #include "memory_files.h"
 #include "recording_window.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -144,48 +144,6 @@ TEST(WindowsConversion, CrLfOnDiskAndCtrlZEndTheInput)
     EXPECT_EQ(itx.substr(0, 6), "IGOR\r\n");
 }
 
-// The operating system's files, with a read error after the first block of one input.
-class FailingReads final : public core::FileSystem {
-public:
-    explicit FailingReads(std::string failingPath) : m_failingPath(std::move(failingPath)) {}
-
-    std::unique_ptr<core::ByteSource> openRead(const std::string& path) override
-    {
-        auto source = core::platformFileSystem().openRead(path);
-        if (source == nullptr || path != m_failingPath)
-            return source;
-        return std::make_unique<Failing>(std::move(source), path);
-    }
-    std::unique_ptr<core::StagedOutput> createStaged(const std::string& path) override
-    {
-        return core::platformFileSystem().createStaged(path);
-    }
-    bool sameFile(const std::string& a, const std::string& b) override
-    {
-        return core::platformFileSystem().sameFile(a, b);
-    }
-
-private:
-    class Failing final : public core::ByteSource {
-    public:
-        Failing(std::unique_ptr<core::ByteSource> real, std::string path) : m_real(std::move(real)), m_path(std::move(path)) {}
-        std::size_t read(char* buffer, std::size_t size) override
-        {
-            if (m_reads++ > 0)
-                throw core::IoError(core::IoOperation::Read, m_path, ERROR_CRC);
-            return m_real->read(buffer, size < 100 ? size : 100);
-        }
-        void close() override { m_real->close(); }
-
-    private:
-        std::unique_ptr<core::ByteSource> m_real;
-        std::string m_path;
-        int m_reads = 0;
-    };
-
-    std::string m_failingPath;
-};
-
 TEST(WindowsConversion, EarlierOutputIsReplacedOnlyByACompleteOne)
 {
     TempFolder folder;
@@ -200,7 +158,10 @@ TEST(WindowsConversion, EarlierOutputIsReplacedOnlyByACompleteOne)
     host.prefixField = "p";
     host.outputField = output;
 
-    FailingReads failing(folder / "bad.dat");
+    // A read error after the first block of bad.dat.
+    FailingReads failing;
+    failing.failingPath = folder / "bad.dat";
+    failing.goodBytes = 100;
     EXPECT_THROW(convert(host, failing), core::IoError);
     EXPECT_EQ(readFile(output).value_or("?"), "earlier output\r\n");
     EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"bad.dat", "good.dat", kHyou + ".itx"}));

@@ -8,9 +8,11 @@
 
 #include "core/files/io_error.h"
 #include "core/files/windows/file_handle.h"
+#include "core/files/windows/full_path.h"
 #include "core/files/windows/wide_text.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -131,15 +133,10 @@ private:
 // GetLastError() saying why.
 std::wstring longPath(const std::string& path)
 {
-    const std::wstring wide = widen(path, CP_ACP);
-    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
+    const std::optional<std::wstring> resolved = fullPathName(widen(path, CP_ACP));
+    if (!resolved)
         return {};
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size)
-        return {};
-    full.resize(length);
+    const std::wstring& full = *resolved;
     if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0)
         return full;
     if (full.rfind(L"\\\\", 0) == 0)

@@ -37,6 +37,18 @@ std::string narrow(std::wstring_view text, unsigned int codePage)
     return bytes;
 }
 
+std::wstring crLfLineEnds(std::wstring_view text)
+{
+    std::wstring lines;
+    lines.reserve(text.size() + text.size() / 16);
+    for (const wchar_t c : text) {
+        if (c == L'\n')
+            lines += L'\r';
+        lines += c;
+    }
+    return lines;
+}
+
 std::optional<std::string> toAnsiExactly(std::wstring_view text)
 {
     if (text.empty())

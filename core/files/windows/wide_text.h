@@ -15,6 +15,10 @@ std::wstring widen(std::string_view text, unsigned int codePage);
 // UTF-16 `text` in `codePage`; a character the code page lacks becomes its stand-in.
 std::string narrow(std::wstring_view text, unsigned int codePage);
 
+// `text` with each "\n" made "\r\n", the line end of a Windows message box and of text
+// redirected to a file or pipe.
+std::wstring crLfLineEnds(std::wstring_view text);
+
 // UTF-16 `text` in the ANSI code page, or nothing when a character has no exact equivalent
 // there: a best fit (U+00A5 "¥" becomes "\\" under code page 932) or the stand-in "?"
 // would name another file, or none. For every name that comes in as UTF-16 (arguments,

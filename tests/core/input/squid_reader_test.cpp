@@ -2,6 +2,7 @@
 #include "core/waves/igor_number.h"
 #include "core/output/itx_writer.h"
 #include "core/input/squid_reader.h"
+#include "crlf_lines.h"
 #include "memory_files.h"
 #include "recording_window.h"
 
@@ -48,10 +49,7 @@ Reading readRows(const std::string& data, std::size_t piece, CodePage page = Cod
     }
     reader.close();
     writer.close();
-    const std::string& out = files.files.at("o.itx");
-    std::size_t at = 0;
-    for (std::size_t eol = out.find("\r\n"); eol != std::string::npos; at = eol + 2, eol = out.find("\r\n", at)) {
-        const std::string line = out.substr(at, eol - at);
+    for (const std::string& line : kivo::testing::crLfLines(files.files.at("o.itx"))) {
         if (line.empty() || line[0] != '\t')
             continue;
         Values values;

@@ -1,5 +1,6 @@
 #include "core/run/conversion_run.h"
 #include "core/run/run_summary.h"
+#include "crlf_lines.h"
 #include "igor_loader.h"
 #include "memory_files.h"
 #include "recording_window.h"
@@ -18,19 +19,11 @@ using kivo::core::NoticeKind;
 using kivo::core::OnMakeItx;
 using kivo::core::RunSummary;
 using kivo::core::summaryNotice;
+using kivo::testing::crLfLines;
 using kivo::testing::MemoryFileSystem;
 using kivo::testing::RecordingHost;
 
 namespace {
-
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
-        lines.push_back(text.substr(at, end - at));
-    return lines;
-}
 
 struct DetailedRun {
     MemoryFileSystem files;
@@ -64,7 +57,7 @@ void readBlock(const std::string& itx, std::string& waves, std::string& rows)
 {
     std::vector<std::string> names;
     std::size_t scaled = 0;
-    for (const std::string& line : linesOf(itx)) {
+    for (const std::string& line : crLfLines(itx)) {
         if (line.starts_with("WAVES/D\t")) {
             std::istringstream in(line.substr(8));
             for (std::string name; std::getline(in, name, '\t');)
@@ -273,7 +266,7 @@ TEST(DetailedOutput, EachFileInAFolderOfItsOwnWithUnitsAndItsHeaderInTheNotes)
     const std::string aWithComment =
         a.substr(0, a.find("X String/G SourceFile")) + commentLines + a.substr(a.find("X String/G SourceFile"));
     EXPECT_EQ(itx, "IGOR\r\nX NewDataFolder/O/S p\r\n" + aWithComment + b + "X SetDataFolder ::\r\n");
-    for (const std::string& line : linesOf(itx))
+    for (const std::string& line : crLfLines(itx))
         EXPECT_LE(line.size(), 400u) << line.substr(0, 40);
     // Both folders' names pass 31 bytes: only Igor Pro 8 and later read them.
     EXPECT_EQ(r.host.notices,
