@@ -128,30 +128,4 @@ bool sanitizeWaveName(std::string& name, std::size_t maxSize)
     return badFirst;
 }
 
-std::string FolderNames::take(std::string_view displayName, CodePage page)
-{
-    const std::size_t dot = findLastChar(displayName, '.', page);
-    std::string base(displayName.substr(0, dot));
-    sanitizeWaveName(base, kMaxSize);
-    std::string name = base;
-    for (int n = 2; taken(name); ++n) {
-        // Appended rather than built with operator+, which 32-bit GCC 12 wrongly takes for
-        // an overlapping copy.
-        std::string suffix(1, '_');
-        suffix += std::to_string(n);
-        name = base.substr(0, kMaxSize - suffix.size());
-        name += suffix;
-    }
-    m_taken.push_back(name);
-    return name;
-}
-
-bool FolderNames::taken(std::string_view name) const
-{
-    return std::any_of(m_taken.begin(), m_taken.end(), [name](const std::string& t) {
-        return std::equal(t.begin(), t.end(), name.begin(), name.end(),
-                          [](char a, char b) { return lower(a) == lower(b); });
-    });
-}
-
 } // namespace kivo::core

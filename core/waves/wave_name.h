@@ -36,22 +36,4 @@ std::vector<std::string> uniqueStems(std::span<const std::string> stems);
 // True when a name passes kMaxOldNameSize bytes, so that only Igor Pro 8 or later loads it.
 bool needsIgorPro8(std::span<const std::string> names) noexcept;
 
-// Names the data folders of one output: one per converted file, from the file's name.
-class FolderNames final {
-public:
-    // Igor Pro before version 8 takes names of at most 31 bytes.
-    static constexpr std::size_t kMaxSize = 31;
-
-    // The folder for the file shown as `displayName` ("run1.dat"): its name without the
-    // extension made a name, cut to kMaxSize bytes, and followed by "_2", "_3", ... when an
-    // earlier folder of this output has it already. Igor does not tell names apart by case,
-    // and neither does this.
-    std::string take(std::string_view displayName, CodePage page);
-
-private:
-    bool taken(std::string_view name) const;
-
-    std::vector<std::string> m_taken;
-};
-
 } // namespace kivo::core
