@@ -278,9 +278,9 @@ void checkConversion(const Options& o, const LayoutRun& run, const Input& in, co
     }
     const std::uint64_t rows = in.summary.rows;
     // IGOR, WAVES/D, BEGIN, the rows, END and five SetScale lines; the detailed output has
-    // its folder line before WAVES/D, and units and notes after END. Either way the DC scan
-    // file gives the same five waves in the same order.
-    const std::size_t begin = run.detailed ? 3 : 2;
+    // the batch's and the file's folder lines before WAVES/D, and units and notes after END.
+    // Either way the DC scan file gives the same five waves in the same order.
+    const std::size_t begin = run.detailed ? 4 : 2;
     if (run.detailed ? lines.size() < rows + begin + 2 : lines.size() != rows + 9) {
         fail("kivo-convert wrote " + std::to_string(lines.size()) + " lines for " + std::to_string(rows) + " rows");
     }
@@ -416,9 +416,9 @@ std::string verdict(bool met)
 // detailed output, which reads it twice (the first reading ends once every wave is seen to
 // hold a number) and writes units and notes.
 const LayoutRun kLayouts[] = {
-    {"older", kivo::bench::SquidLayout::Older, "older layout (Time,Comment,...)", false, 1.3},
-    {"mpms3", kivo::bench::SquidLayout::Mpms3, "MPMS3 in DC scan mode (Comment,Time Stamp (sec),...)", false, 1.3},
-    {"mpms3-detailed", kivo::bench::SquidLayout::Mpms3, "MPMS3 in DC scan mode, kivo-convert --detailed", true, 1.6},
+    {"older", kivo::bench::SquidLayout::Older, "older layout (Time,Comment,...)", false, 1.05},
+    {"mpms3", kivo::bench::SquidLayout::Mpms3, "MPMS3 in DC scan mode (Comment,Time Stamp (sec),...)", false, 1.00},
+    {"mpms3-detailed", kivo::bench::SquidLayout::Mpms3, "MPMS3 in DC scan mode, kivo-convert --detailed", true, 1.20},
 };
 
 struct LayoutFigures {

@@ -157,4 +157,18 @@ TEST_F(Memory, HugeHeaderAndColumnLinesAreReadInBoundedMemory)
     expectBounded(done, "preamble_lines");
 }
 
+// Blank lines count against the header's notes like any other: eight million of them keep
+// the memory flat and the notes short, and the notes say that the header goes on.
+TEST_F(Memory, DetailedHeaderOfMillionsOfBlankLinesIsReadInBoundedMemory)
+{
+    writeHuge(dir / "blank.dat", "[Header]\r\n", "\r\n", 16 * kMiB,
+              "[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,\r\n1,,2,3,4,5,\r\n");
+    const Finished done = runKivoConvert({"--detailed", "-o", "out.itx", "-p", "p", "blank.dat"}, {dir, {}, -1});
+    EXPECT_EQ(done.exitStatus, 0) << done.err;
+    const std::string out = readFile(dir / "out.itx");
+    EXPECT_LT(out.size(), 2 * kMiB);
+    EXPECT_NE(out.find("X Note blank_Time, \"(the header goes on past"), std::string::npos);
+    expectBounded(done, "blank_header_lines");
+}
+
 } // namespace
