@@ -5,8 +5,8 @@
 # Each input begins with its target's option bytes (see the comment atop each fuzz_*.cpp).
 set -euo pipefail
 out="$(cd "$(dirname "$0")/../data/fuzz" && pwd)"
-rm -rf "$out/reader" "$out/run" "$out/intake"
-mkdir -p "$out/reader" "$out/run" "$out/intake"
+rm -rf "$out/reader" "$out/run" "$out/intake" "$out/detailed"
+mkdir -p "$out/reader" "$out/run" "$out/intake" "$out/detailed"
 
 seed() { printf "$3" > "$out/$1/$2"; }
 
@@ -72,3 +72,39 @@ seed intake blank-and-quote '\x00/home/u/my run "1".dat'
 seed intake cp932-folder '\x03C:\\\x95\x5c\\\x83\x5c.dat\x1eC:\\\x82\xa0.\x81\x2e\\x'
 seed intake invalid-utf8 '\x00/tmp/\xff\xfe\xc3.dat'
 seed intake newline-and-dash '\x00/tmp/a\nb/-x.dat'
+
+# detailed: option byte = piece (0-2), CP932 (3), second file missing (4); then the prefix
+# field and the files, separated by 0x1E; a file may give its display name before a 0x1F
+rep() { local s=""; for ((i = 0; i < $2; i++)); do s+="$1"; done; printf '%s' "$s"; }
+columns_dc='Time,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,'
+xl_dc="[Header]\\r\\nTITLE,run\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,10,300,1E-5,2E-7,\\r\\n2,,20,300,,,\\r\\n"
+xl_ac='[Header]\r\nTITLE,ac\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),m\x27 (emu),m\x27 Scan Std Dev,m" (emu),m" Scan Std Dev,Wave Frequency (Hz),Drive Amplitude (Oe),\r\n7,,0,5,1E-05,2E-08,3E-07,,10,3.8,\r\n'
+mpms3_ac='[Header]\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),M. Std. Err. (emu),DC Moment Free Ctr (emu),DC Moment Err Free Ctr (emu),AC X\x27 (emu/Oe),AC X\x27 Std Err. (emu/Oe),AC X\x27\x27 (emu/Oe),AC X\x27\x27 Std Err. (emu/Oe),AC Frequency (Hz),AC Drive (Oe)\r\n,100,2.0,0,,,,,3.1E-04,1E-06,2.2E-05,2E-06,757,3.0\r\n"ZFC, 2 K",101,2.0,0,1E-5,1E-8,,,,,,,,\r\n'
+acms='[Header]\r\nTITLE,acms\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),M-DC (emu),M-Std.Dev. (emu),M\x27 (emu),M\x27\x27 (emu),Frequency (Hz),Amplitude (Oe)\r\n,1234.5,10,0,5E-05,1E-07,3E-05,4E-06,1000,10\r\n'
+resistivity='[Header]\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Bridge 1 Resistivity (Ohm-m)\r\n,1,300,0,1E-6\r\n'
+quotes="[Header]\\r\\n; by hand\\r\\nTITLE,Fe3O4 \"12 nm\" in C:\\\\data\\\\\\r\\nINFO,\\x01mass\\x7f 1.90 mg\\t,SAMPLE_MASS\\r\\n\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,2,3,4,5,\\r\\n"
+cp932="[Header]\\r\\nINFO,\\x95\\x5c\\x83\\x5c \\x83\"x\" \\x83\\\\y \\x83\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,2,3,4,5,\\r\\n"
+long_utf8="[Header]\\r\\nINFO,n$(rep '\xe3\x81\x82' 300)\\r\\nINFO,$(rep '\xc3\xa9"' 200)\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,2,3,4,5,\\r\\n"
+long_cp932="[Header]\\r\\nINFO,n$(rep '\x82\xa0' 300)\\r\\nINFO,$(rep '\x95\x5c"' 200)\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,2,3,4,5,\\r\\n"
+small="[Header]\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,2,3,4,5,\\r\\n"
+seed detailed empty-queue '\x07p'
+seed detailed xl-dc "\\x07p\\x1e${xl_dc}"
+seed detailed xl-dc-and-ac-named-alike-but-case "\\x05p\\x1erun 1.dat\\x1f${xl_dc}\\x1eRUN 1.ac.dat\\x1f${xl_ac}"
+seed detailed mpms3-ac-dc "\\x03p\\x1e${mpms3_ac}"
+seed detailed acms-byte-pieces "\\x00p\\x1e${acms}"
+seed detailed header-quotes-backslashes-controls "\\x07p\\x1e${quotes}"
+seed detailed header-cp932 "\\x0fp\\x1e${cp932}"
+seed detailed header-cp932-read-as-utf8 "\\x07p\\x1e${cp932}"
+seed detailed long-notes-utf8 "\\x04p\\x1e${long_utf8}"
+seed detailed long-notes-cp932 "\\x0cp\\x1e${long_cp932}"
+seed detailed not-squid-passed-over-good "\\x07p\\x1e[Data]\\r\\n\\x1e${resistivity}\\x1e${xl_dc}"
+seed detailed no-data-no-column-line "\\x01p\\x1e[Header]\\r\\n\\x1e[Header]\\r\\n[Data]\\x1e${small}"
+seed detailed second-missing "\\x17p\\x1e${xl_dc}\\x1e${xl_dc}\\x1e${acms}"
+seed detailed names-alike "\\x07p\\x1ea.dat\\x1f${small}\\x1eA.dat\\x1f${small}\\x1ea\\x1f${small}\\x1ea_2.dat\\x1f${small}\\x1eFe3O4 ZFC-FC 100 Oe (sample 12 nm).dat\\x1f${small}\\x1efe3o4 zfc-fc 100 oe (sample 12 nm).ac.dat\\x1f${small}\\x1e.dat\\x1f${small}\\x1e1st run.dat\\x1f${small}"
+seed detailed names-non-ascii "\\x07p\\x1e\\xe6\\xb8\\xac\\xe5\\xae\\x9a.dat\\x1f${small}\\x1e\\xe6\\xb8\\xac\\xe5\\xae\\x9a 2.dat\\x1f${small}\\x1emy \"q\" \\\\.dat\\x1f${small}"
+seed detailed names-cp932 "\\x0bp\\x1e\\x91\\xaa\\x92\\xe8.dat\\x1f${small}\\x1e\\x83\\x5c.dat\\x1f${small}\\x1ea.b.c.dat\\x1f${small}\\x1e\\x83.dat\\x1f${small}"
+seed detailed long-prefix "\\x07$(rep a 250)\\x1e${mpms3_ac}"
+seed detailed prefix-digit-first "\\x071st\\x1e${acms}"
+seed detailed older-layout-without-field "\\x07p\\x1e[Header]\\r\\n[Data]\\r\\nTime,Comment\\r\\n1,,2,3,4,5,\\r\\n"
+seed detailed rows-odd-values "\\x02p\\x1e[Header]\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,2\\r3,4,5,6,\\r\\n\\t1, 2 ,inf,-nan,1e5,x,\\r\\n\\r\\n7\\r\\n"
+seed detailed header-nul-and-ctrl-z "\\x06p\\x1e[Header]\\r\\nA\\x00B\\r\\n\\x1a[Data]\\r\\n${columns_dc}\\r\\n1,,2,3,4,5,\\r\\n"

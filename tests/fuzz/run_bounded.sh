@@ -8,7 +8,7 @@ build="$1"
 seconds="$2"
 shift 2
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(reader run intake)
+[ ${#targets[@]} -gt 0 ] || targets=(reader run intake detailed)
 seeds="$(cd "$(dirname "$0")/../data/fuzz" && pwd)"
 
 pids=()
