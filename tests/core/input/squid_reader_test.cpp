@@ -202,6 +202,10 @@ const TitlesCase kTitles[] = {
      "DC Moment Free Ctr (emu),M. Std. Err. (emu),Temperature (K)",
      ",1,62,3,,4,52,61,9\r\n,1,62,3,51,4,52,61,9\r\n", PreambleOutcome::Rows,
      {{"1", "3", "4", "52", "62"}, {"1", "3", "4", "51", "61"}}},
+    {"DynaCool ACMS II: its DC pair, after the VSM's and the fitted one",
+     "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),DC Moment (emu),DC Std. Err. (emu),"
+     "AC X'  (emu/Oe)",
+     ",1,2,3,4E-5,1E-7,\r\n,1,2,3,,,5E-6\r\n", PreambleOutcome::Rows, {{"1", "3", "2", "4E-5", "1E-7"}, {"1", "3", "2", "", ""}}},
     {"ACMS stays passed over",
      "Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),M-DC (emu),M-Std.Dev. (emu),M' (emu)",
      ",1,2,3,4,5,6\r\n", PreambleOutcome::ColumnMismatch, {}},
