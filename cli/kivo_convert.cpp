@@ -53,7 +53,7 @@ void writeNotice(std::ostream& err, std::string_view text)
     err.flush();
 }
 
-// The system's reason behind a notice or an error, already UTF-8, as a line of its own.
+// A line of kivo-convert's own, in UTF-8, such as the reason behind a notice or an error.
 void writeReason(std::ostream& err, const std::string& reason)
 {
     if (reason.empty())
@@ -61,6 +61,12 @@ void writeReason(std::ostream& err, const std::string& reason)
     const std::string line = "kivo-convert: " + reason + "\n";
     err.write(line.data(), static_cast<std::streamsize>(line.size()));
     err.flush();
+}
+
+// The reason behind a notice or an error, worded in English, as a line of its own.
+void writeReason(std::ostream& err, const core::Reason& reason)
+{
+    writeReason(err, core::reasonText(reason, core::Language::English));
 }
 
 // --help and --version: their text is all the user asked for, so failing to write it
@@ -103,9 +109,10 @@ public:
 
     // The window passes such a file over without a word; a script's user would not know
     // why its waves stayed empty.
-    void passedOver(const std::string& displayName, const std::string& reason) override
+    void passedOver(const std::string& displayName, const core::Reason& reason) override
     {
-        writeReason(m_err, core::systemTextToUtf8(displayName) + ": passed over: " + reason);
+        writeReason(m_err, core::systemTextToUtf8(displayName) + ": passed over: "
+                               + core::reasonText(reason, core::Language::English));
     }
 
     // The FILEs, as given, that the drop refuses for want of an extension, in drop order.

@@ -58,7 +58,7 @@ void DialogLogic::OnMakeItx()
     try {
         core::OnMakeItx(*this, &SanitizeWavePrefix, m_files);
     } catch (const core::IoError& error) {
-        m_notifier.error(core::withReason(error.what(), error.reason()));
+        m_notifier.error(core::withReason(error.what(), core::reasonText(error.reason(), core::Language::Japanese)));
     } catch (const std::exception& error) {
         // Out of memory, above all. Let past, it would end the program in the toolkit's
         // event loop with the queue half drained; the run has put back queue and fields.

@@ -45,10 +45,10 @@ void convertFile(Host& host, SquidDataReader& reader, ItxWriter& writer, const s
     // Files written by other instruments carry other columns; the window passes them over
     // without a notice.
     case PreambleOutcome::NoColumnLine:
-        host.passedOver(displayName, "it has no column line");
+        host.passedOver(displayName, because(ReasonKind::NoColumnLine));
         return;
     case PreambleOutcome::ColumnMismatch:
-        host.passedOver(displayName, "its column line is not one Kivo reads");
+        host.passedOver(displayName, because(ReasonKind::ColumnsNotRead));
         return;
     case PreambleOutcome::Rows:
         break;
@@ -135,8 +135,8 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
     RunResult result;
     // Replacing a queued input with the output would destroy the measurement it converts.
     if (const QueueEntry* input = inputAtOutput(files, outputPath, queued)) {
-        host.notify(
-            {NoticeKind::OutfileNotOpen, {}, 0, "the output names the input " + systemTextToUtf8(input->displayName)});
+        host.notify({NoticeKind::OutfileNotOpen, {}, 0,
+                     because(ReasonKind::OutputNamesInput, systemTextToUtf8(input->displayName))});
         return result;
     }
     std::optional<Notice> unopened;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/reason.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,9 +25,8 @@ struct Notice {
     NoticeKind kind;
     std::string name;
     std::int64_t count = 0;
-    // The system's reason behind the notice, in UTF-8 on every platform, shown after the
-    // notice's own text; empty when there is none to tell.
-    std::string reason{};
+    // Why, shown after the notice's own text; empty when there is none to tell.
+    Reason reason{};
 
     friend bool operator==(const Notice&, const Notice&) = default;
 };
@@ -35,8 +36,16 @@ struct Notice {
 std::string noticeText(const Notice& notice);
 
 // The notice as its box shows it: noticeText() with the display name, which is in the
-// system's narrow encoding, turned into UTF-8, and the reason below as a second paragraph.
+// system's narrow encoding, turned into UTF-8, and the reason in Japanese below as a second
+// paragraph.
 std::string noticeDisplayText(const Notice& notice);
+
+// The windows speak Japanese; kivo-convert words its own lines in English.
+enum class Language { Japanese, English };
+
+// `reason` in `language`: each of Kivo's steps, the outermost first, then the system's
+// sentence as it is, joined by ": "; empty for an empty reason.
+std::string reasonText(const Reason& reason, Language language);
 
 // `text` with `reason` below it as a paragraph of its own ("\r\r" between), or `text` alone
 // when the reason is empty.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,7 +28,10 @@ using kivo::core::Notice;
 using kivo::core::NoticeKind;
 using kivo::core::OnMakeItx;
 using kivo::core::QueueEntry;
+using kivo::core::Reason;
+using kivo::core::ReasonKind;
 using kivo::core::RunResult;
+using kivo::core::systemReason;
 using kivo::testing::itxHeader;
 using kivo::testing::itxRows;
 using kivo::testing::itxTrailer;
@@ -148,7 +152,8 @@ TEST_F(RunFixture, TheOutputNeverReplacesAQueuedInput)
     const RunResult result = run();
     EXPECT_FALSE(result.outputWritten);
     EXPECT_EQ(host.notices,
-              (std::vector<Notice>{{NoticeKind::OutfileNotOpen, "", 0, "the output names the input b.dat"}}));
+              (std::vector<Notice>{
+                  {NoticeKind::OutfileNotOpen, "", 0, because(ReasonKind::OutputNamesInput, "b.dat")}}));
     EXPECT_EQ(files.files.at("/d/b.dat"), squidFile(2));
     EXPECT_EQ(host.queue.count(), 2u);
     EXPECT_EQ(host.outputField, "/d/b.dat");
@@ -311,11 +316,11 @@ TEST_F(DiskRun, RefusesOutputsItCannotCreate)
     const std::string missing = (dir / "missing" / "o.itx").string();
     const struct {
         std::string out;
-        std::string reason;
+        Reason reason;
     } cases[] = {
-        {sub, "cannot create " + sub + ": Is a directory"},
-        {missing, "cannot create " + missing + ": No such file or directory"},
-        {"", "the output path is empty"},
+        {sub, within(ReasonKind::CannotCreate, sub, systemReason(EISDIR))},
+        {missing, within(ReasonKind::CannotCreate, missing, systemReason(ENOENT))},
+        {"", because(ReasonKind::OutputPathEmpty)},
     };
     for (const auto& c : cases) {
         host.notices.clear();
@@ -345,11 +350,11 @@ TEST_F(DiskRun, InputsHeldByAnotherProgramOrNotFilesAreNotOpened)
     const std::string out = write("o.itx", "earlier");
     const struct {
         std::string name;
-        std::string reason;
+        Reason reason;
     } cases[] = {
-        {"held.dat", "cannot open " + held + ": another program has it open"},
-        {"run.1", "cannot open " + (dir / "run.1").string() + ": Is a directory"},
-        {"fifo.dat", "cannot open " + (dir / "fifo.dat").string() + ": not a regular file"},
+        {"held.dat", within(ReasonKind::CannotOpen, held, because(ReasonKind::HeldByAnotherProgram))},
+        {"run.1", within(ReasonKind::CannotOpen, (dir / "run.1").string(), systemReason(EISDIR))},
+        {"fifo.dat", within(ReasonKind::CannotOpen, (dir / "fifo.dat").string(), because(ReasonKind::NotARegularFile))},
     };
     for (const auto& c : cases) {
         host.notices.clear();
