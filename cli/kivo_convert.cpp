@@ -25,7 +25,7 @@ namespace kivo::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kivo-convert [-o OUTPUT] [-p PREFIX] FILE...\n"
+    "Usage: kivo-convert [-o OUTPUT] [-p PREFIX] [--detailed] FILE...\n"
     "Converts SQUID data files into one Igor Text file, their rows in the order given.\n"
     "\n"
     "  -o OUTPUT   the Igor Text file to write (default: the first FILE with the\n"

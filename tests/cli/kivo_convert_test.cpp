@@ -358,7 +358,7 @@ TEST_F(KivoConvert, FilesPassedOverForTheirColumnsAreNamedWithTheReason)
 TEST_F(KivoConvert, UsageErrorsExitWithTwoAndTheUsage)
 {
     const std::string usage = helpText();
-    ASSERT_EQ(usage.rfind("Usage: kivo-convert [-o OUTPUT] [-p PREFIX] FILE...\n", 0), 0u) << usage;
+    ASSERT_EQ(usage.rfind("Usage: kivo-convert [-o OUTPUT] [-p PREFIX] [--detailed] FILE...\n", 0), 0u) << usage;
     const struct {
         std::vector<std::string> args;
         std::string reason;
