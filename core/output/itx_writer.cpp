@@ -16,6 +16,19 @@ constexpr std::array<std::string_view, 5> kSuffixes = {
 // Igor reads no blank item in a data line; NaN is its word for a missing value.
 constexpr std::string_view kNaN = "NaN";
 
+// Where a row (RowValues) holds the moment.
+constexpr std::size_t kMoment = 3;
+
+// Whether Igor reads a value as written as NaN: the word in any case, with or without a sign.
+constexpr bool writtenAsNaN(std::string_view value) noexcept
+{
+    if (value.size() > 4)
+        return false;
+    if (!value.empty() && (value[0] == '+' || value[0] == '-'))
+        value.remove_prefix(1);
+    return value.size() == 3 && (value[0] | 0x20) == 'n' && (value[1] | 0x20) == 'a' && (value[2] | 0x20) == 'n';
+}
+
 // Copies a value of a data line. Most are a few to sixteen bytes, which two overlapping
 // fixed-size copies move without a call into the C library; nothing past the value is read.
 inline void copyValue(char* out, const char* in, std::size_t n) noexcept
@@ -91,6 +104,7 @@ void ItxWriter::writeRow(const RowValues& given)
             row[k] = number.empty() ? kNaN : number;
         }
     }
+    m_momentRows += writtenAsNaN(row[kMoment]) ? 0 : 1;
     char* const begin = m_file.end();
     char* out = begin;
     for (std::string_view value : row) {

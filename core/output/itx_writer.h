@@ -4,6 +4,7 @@
 #include "core/input/row_sink.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,8 @@ public:
     void holdValue(int slot, std::string_view bytes) override;
     void writeHeldRow(const std::array<int, 5>& slots) override;
     void writeTrailer(std::string_view prefix);
+    // How many rows so far had their moment written as a number other than NaN.
+    std::int64_t momentRows() const noexcept { return m_momentRows; }
     // Flushes, closes and puts the file in place; once closed, or after a failed close,
     // does nothing. Throws IoError (Write or Close).
     void close();
@@ -46,6 +49,7 @@ private:
 
     ItxOutput m_file;
     std::array<Held, kHeldSlots> m_held;
+    std::int64_t m_momentRows = 0;
 };
 
 } // namespace kivo::core

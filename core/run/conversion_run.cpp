@@ -53,10 +53,14 @@ void convertFile(Host& host, SquidDataReader& reader, ItxWriter& writer, const s
     case PreambleOutcome::Rows:
         break;
     }
+    const std::int64_t momentRowsBefore = writer.momentRows();
     std::int64_t count = 0;
     while (reader.nextRow(writer))
         ++count;
     host.notify({NoticeKind::PointsExtracted, displayName, count});
+    // An AC measurement leaves the moment columns empty; its values are in the detailed output.
+    if (count > 0 && writer.momentRows() == momentRowsBefore)
+        host.notify({NoticeKind::NoMoment, displayName});
 }
 
 // Converts the queue front first, removing each entry once its file is done. Stops at the

@@ -19,6 +19,10 @@ std::string noticeText(const Notice& notice)
         return "ファイル[ " + notice.name + " ] は、\rKivoが読める列がないので\rパスします";
     case NoticeKind::PointsExtracted:
         return notice.name + " から " + std::to_string(notice.count) + " ポイントのデータを\r抽出しました。";
+    case NoticeKind::NoMoment:
+        return "ファイル[ " + notice.name + " ] には、\rモーメントの値が1つもありませんでした。\r"
+               "AC測定のファイルなら、χ′・χ″ などの値は\r「ファイル別・単位付き」にチェックを入れて\r"
+               "変換すると書き出されます。";
     case NoticeKind::DirectoryDropped:
         return "ディレクトリのドロップには、\r対応してません";
     case NoticeKind::FilesConcatenated:

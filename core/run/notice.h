@@ -16,6 +16,7 @@ enum class NoticeKind {
     NoDataSection,      // name: display name
     NoKnownColumns,     // name: display name; detailed output only
     PointsExtracted,    // name: display name, count: rows converted
+    NoMoment,           // name: display name; rows converted, none with a moment (AC data)
     DirectoryDropped,   // a dropped path without an extension
     FilesConcatenated,  // the queue grew past one entry
     PrefixFirstLetter,  // the wave prefix did not start with a letter

@@ -355,6 +355,20 @@ TEST_F(KivoConvert, FilesPassedOverForTheirColumnsAreNamedWithTheReason)
     EXPECT_EQ(readFile(m_work / "o.itx"), itx("p", kRun2Lines));
 }
 
+// The window's notice points at its box; the command line names the option instead, and
+// the run succeeds all the same. The detailed output has the AC values, so it says nothing.
+TEST_F(KivoConvert, AFileWithoutMomentsIsFollowedByTheLineNamingDetailed)
+{
+    writeFile(m_work / "ac.dat", kivo::testing::mpms3AcFile(2));
+    const Outcome normal = convert({"-o", "o.itx", "ac.dat", "data/run2.dat"});
+    EXPECT_EQ(normal.status, 0);
+    EXPECT_EQ(normal.err, kConcatenated + countNotice("ac.dat", 2) + texts::noMomentLine("ac.dat")
+                              + countNotice("run2.dat", 1));
+    const Outcome detailed = convert({"--detailed", "-o", "d.itx", "ac.dat"});
+    EXPECT_EQ(detailed.status, 0);
+    EXPECT_EQ(detailed.err, countNotice("ac.dat", 2));
+}
+
 TEST_F(KivoConvert, UsageErrorsExitWithTwoAndTheUsage)
 {
     const std::string usage = helpText();

@@ -222,6 +222,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             for (const auto& row : reading.rows)
                 expected += kivo::fuzz::referenceDataLine(row);
             notices.push_back({NoticeKind::PointsExtracted, name, static_cast<std::int64_t>(reading.rows.size())});
+            if (kivo::fuzz::referenceLacksMoments(reading))
+                notices.push_back({NoticeKind::NoMoment, name});
             break;
         }
     }

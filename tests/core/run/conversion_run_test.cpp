@@ -36,6 +36,7 @@ using kivo::testing::itxHeader;
 using kivo::testing::itxRows;
 using kivo::testing::itxTrailer;
 using kivo::testing::MemoryFileSystem;
+using kivo::testing::mpms3AcFile;
 using kivo::testing::RecordingHost;
 using kivo::testing::squidFile;
 
@@ -95,6 +96,39 @@ TEST_F(RunFixture, EachOutcomeGetsItsNoticeOrNone)
                                                  {NoticeKind::PointsExtracted, "empty.dat", 0},
                                                  {NoticeKind::PointsExtracted, "good.dat", 2}}));
     EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(2) + itxTrailer("run1"));
+}
+
+// A file whose rows hold no moment is most likely an AC measurement, whose values only the
+// detailed output writes: the user is told so after its points.
+TEST_F(RunFixture, RowsWithoutAnyMomentAreFollowedByTheAcNotice)
+{
+    const std::string mpms3Dc = "[Header]\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),"
+                                "Moment (emu),M. Std. Err. (emu),DC Moment Free Ctr (emu),"
+                                "DC Moment Err Free Ctr (emu)\r\n,1,2,100,,,1.1E-4,3E-6\r\n";
+    const struct {
+        const char* what;
+        std::string file;
+        bool told;
+    } cases[] = {
+        {"MPMS3 AC: the moment columns empty", mpms3AcFile(3), true},
+        {"moments Igor reads as NaN", squidFile({"1,,10,300,NaN,2E-7,", "2,,10,300,-nan,2E-7,"}), true},
+        {"MPMS3 DC scan: the fitted moment stands in", mpms3Dc, false},
+        {"one moment among empty ones", squidFile({"1,,10,300,,,", "2,,10,300,1E-5,,"}), false},
+        {"no rows", squidFile(0), false},
+    };
+    for (const auto& c : cases) {
+        host.notices.clear();
+        files.files["/d/a.dat"] = c.file;
+        host.enqueue("a.dat", "/d/a.dat");
+        host.outputField = "/d/run1.itx";
+        run();
+        std::vector<NoticeKind> expected = {NoticeKind::PointsExtracted};
+        if (c.told)
+            expected.push_back(NoticeKind::NoMoment);
+        EXPECT_EQ(host.noticeKinds(), expected) << c.what;
+        EXPECT_EQ(host.notices.back().name, "a.dat") << c.what;
+        host.shown.clear();
+    }
 }
 
 // A file that cannot be opened ends the run as a failed read does, with its notice instead
