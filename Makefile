@@ -10,6 +10,10 @@ TEST_PACKAGES  += acl  # setfacl and getfacl, for the ACLs a replaced output kee
 # The libFuzzer build, its runtime and the static checks.
 TEST_PACKAGES  += clang libclang-rt-14-dev clang-tidy
 
+# Another apt-get (unattended upgrades on a fresh machine, a second make) may hold the
+# package lock: wait for it, up to ten minutes, instead of failing at once.
+APT_GET := apt-get -o DPkg::Lock::Timeout=600
+
 # install-packages PACKAGE... : apt-get the missing ones, or say how when not root.
 define install-packages
 	@missing=""; for p in $(1); do \
@@ -18,7 +22,7 @@ define install-packages
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then \
 	    echo "Installing:$$missing"; \
-	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing >/dev/null || exit 1; \
+	    $(APT_GET) update -qq && DEBIAN_FRONTEND=noninteractive $(APT_GET) install -y -qq --no-install-recommends $$missing >/dev/null || exit 1; \
 	  else \
 	    echo "Missing packages. Run: sudo apt-get install -y$$missing"; exit 1; \
 	  fi; \

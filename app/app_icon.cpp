@@ -5,8 +5,8 @@ namespace kivo::app {
 QIcon applicationIcon()
 {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/kivo/icons/kivo-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/kivo/icons/kivo-32.png"), QSize(32, 32));
+    for (const int size : kIconSizes)
+        icon.addFile(QStringLiteral(":/kivo/icons/kivo-%1.png").arg(size), QSize(size, size));
     return icon;
 }
 

@@ -26,7 +26,7 @@ namespace kivo::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kivo-convert [-o OUTPUT] [-p PREFIX] FILE...\n"
+    "Usage: kivo-convert [-o OUTPUT] [-p PREFIX] [--detailed] FILE...\n"
     "Converts SQUID data files into one Igor Text file, their rows in the order given.\n"
     "\n"
     "  -o OUTPUT   the Igor Text file to write (default: the first FILE with the\n"
@@ -54,7 +54,7 @@ void writeNotice(std::ostream& err, std::string_view text)
     err.flush();
 }
 
-// The system's reason behind a notice or an error, already UTF-8, as a line of its own.
+// A line of kivo-convert's own, in UTF-8, such as the reason behind a notice or an error.
 void writeReason(std::ostream& err, const std::string& reason)
 {
     if (reason.empty())
@@ -62,6 +62,12 @@ void writeReason(std::ostream& err, const std::string& reason)
     const std::string line = "kivo-convert: " + reason + "\n";
     err.write(line.data(), static_cast<std::streamsize>(line.size()));
     err.flush();
+}
+
+// The reason behind a notice or an error, worded in English, as a line of its own.
+void writeReason(std::ostream& err, const core::Reason& reason)
+{
+    writeReason(err, core::reasonText(reason, core::Language::English));
 }
 
 // --help and --version: their text is all the user asked for, so failing to write it
@@ -93,7 +99,13 @@ public:
     {
         // A detailed run's summary: its title, then a line for each file and the output.
         if (notice.kind == core::NoticeKind::RunSummary) {
-            writeNotice(m_err, core::noticeText(notice) + "\r" + notice.reason);
+            writeNotice(m_err, core::noticeText(notice));
+            return;
+        }
+        // The window's notice points at its box; here the option does what the box does.
+        if (notice.kind == core::NoticeKind::NoMoment) {
+            writeReason(m_err, core::systemTextToUtf8(notice.name)
+                                   + ": no row has a moment; the values of an AC file are written with --detailed");
             return;
         }
         writeNotice(m_err, core::noticeText({notice.kind, core::systemTextToUtf8(notice.name), notice.count}));
@@ -109,9 +121,10 @@ public:
 
     // The window passes such a file over without a word; a script's user would not know
     // why its waves stayed empty.
-    void passedOver(const std::string& displayName, const std::string& reason) override
+    void passedOver(const std::string& displayName, const core::Reason& reason) override
     {
-        writeReason(m_err, core::systemTextToUtf8(displayName) + ": passed over: " + reason);
+        writeReason(m_err, core::systemTextToUtf8(displayName) + ": passed over: "
+                               + core::reasonText(reason, core::Language::English));
     }
 
     // The FILEs, as given, that the drop refuses for want of an extension, in drop order.

@@ -60,7 +60,7 @@ void DialogLogic::OnMakeItx()
         // Memory running out too: let past, it would end the program in the toolkit's event
         // loop with the queue half drained. The run has put back queue and fields.
         const core::FailureText told = core::failureText(failure, outputPath);
-        m_notifier.error(core::withReason(told.message, told.reason));
+        m_notifier.error(core::withReason(told.message, core::reasonText(told.reason, core::Language::Japanese)));
     }
 }
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Packs app/icons/kivo-32.png and kivo-16.png into win32/kivo.ico as classic 32-bit
-bitmaps with an AND mask, which every Windows since XP draws, unlike PNG entries.
+"""Packs app/icons/kivo-*.png into win32/kivo.ico, one image per size Windows asks for up
+to 200 % (small icons 16 to 32, large 32 to 64), as classic 32-bit bitmaps with an AND
+mask, which every Windows draws; the 256 image for Explorer's largest view stays PNG, as
+Windows since Vista reads it, since as a bitmap it would weigh a quarter of a megabyte.
 The .ico is committed; run this after changing the PNGs (standard library only)."""
 import pathlib
 import struct
@@ -59,15 +61,21 @@ def icon_image(width, height, rows):
     return header + pixels + mask
 
 
+BITMAP_SIZES = (64, 48, 32, 24, 16)
+PNG_SIZE = 256
+
+
 def main():
-    root = pathlib.Path(__file__).resolve().parent.parent
-    images = [icon_image(*read_rgba(root / "app" / "icons" / name)) for name in ("kivo-32.png", "kivo-16.png")]
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for size, image in zip((32, 16), images):
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset)
+    icons = pathlib.Path(__file__).resolve().parent.parent / "app" / "icons"
+    entries = [(PNG_SIZE, (icons / f"kivo-{PNG_SIZE}.png").read_bytes())]
+    entries += [(size, icon_image(*read_rgba(icons / f"kivo-{size}.png"))) for size in BITMAP_SIZES]
+    out = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    for size, image in entries:
+        # A width and height of 0 stand for 256.
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
         offset += len(image)
-    (root / "win32" / "kivo.ico").write_bytes(out + b"".join(images))
+    (icons.parent.parent / "win32" / "kivo.ico").write_bytes(out + b"".join(image for _, image in entries))
 
 
 if __name__ == "__main__":

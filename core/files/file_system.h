@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/reason.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -45,9 +47,9 @@ public:
     virtual std::unique_ptr<StagedOutput> createStaged(const std::string& path) = 0;
     // True when both paths name one existing file on disk.
     virtual bool sameFile(const std::string& a, const std::string& b) = 0;
-    // Why the last openRead() or createStaged() that gave nullptr failed, in UTF-8, e.g.
-    // "cannot create /d/o.itx: No such file or directory"; empty when there is none to tell.
-    virtual std::string failureReason() const { return {}; }
+    // Why the last openRead() or createStaged() that gave nullptr failed, e.g. CannotCreate
+    // "/d/o.itx" with "No such file or directory"; empty when there is none to tell.
+    virtual Reason failureReason() const { return {}; }
 };
 
 // The operating system's files.

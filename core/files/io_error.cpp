@@ -8,17 +8,17 @@ namespace kivo::core {
 
 namespace {
 
-std::string defaultStep(IoOperation operation)
+ReasonKind defaultStep(IoOperation operation)
 {
     switch (operation) {
     case IoOperation::Read:
-        return "read failed";
+        return ReasonKind::ReadFailed;
     case IoOperation::Write:
-        return "write failed";
+        return ReasonKind::WriteFailed;
     case IoOperation::Close:
-        return "close failed";
+        break;
     }
-    return {};
+    return ReasonKind::CloseFailed;
 }
 
 } // namespace
@@ -28,12 +28,12 @@ IoError::IoError(IoOperation operation, std::string path, int errorCode)
 {
 }
 
-IoError::IoError(IoOperation operation, std::string path, int errorCode, const std::string& step)
+IoError::IoError(IoOperation operation, std::string path, int errorCode, ReasonKind step)
     : std::runtime_error(ioErrorText(operation, systemTextToUtf8(path)))
     , m_operation(operation)
     , m_path(std::move(path))
     , m_errorCode(errorCode)
-    , m_reason(step + ": " + systemErrorText(errorCode))
+    , m_reason(within(step, {}, systemReason(errorCode)))
 {
 }
 
@@ -48,7 +48,7 @@ FailureText failureText(const std::exception& failure, const std::string& output
 {
     if (const auto* io = dynamic_cast<const IoError*>(&failure))
         return {io->what(), io->reason()};
-    return {ioErrorText(IoOperation::Read, systemTextToUtf8(outputPath)), failure.what()};
+    return {ioErrorText(IoOperation::Read, systemTextToUtf8(outputPath)), Reason{{}, failure.what()}};
 }
 
 } // namespace kivo::core

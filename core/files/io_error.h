@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/reason.h"
+
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -16,22 +18,22 @@ public:
     // `errorCode` is errno on POSIX and GetLastError() on Windows, saved right after the
     // failing call; the reason is built from it at once.
     IoError(IoOperation operation, std::string path, int errorCode);
-    // The same with the step that failed named in the reason ("cannot put the output in
-    // place"), where the operation alone would not tell it.
-    IoError(IoOperation operation, std::string path, int errorCode, const std::string& step);
+    // The same with the step that failed named in the reason (CannotPutInPlace), where the
+    // operation alone would not tell it.
+    IoError(IoOperation operation, std::string path, int errorCode, ReasonKind step);
 
     IoOperation operation() const noexcept { return m_operation; }
     const std::string& path() const noexcept { return m_path; }
     int errorCode() const noexcept { return m_errorCode; }
-    // Why it failed, in UTF-8, e.g. "write failed: No space left on device"; shown after
-    // what(), which stays the same whatever the cause.
-    const std::string& reason() const noexcept { return m_reason; }
+    // Why it failed, e.g. WriteFailed with "No space left on device"; shown after what(),
+    // which stays the same whatever the cause.
+    const Reason& reason() const noexcept { return m_reason; }
 
 private:
     IoOperation m_operation;
     std::string m_path;
     int m_errorCode;
-    std::string m_reason;
+    Reason m_reason;
 };
 
 // The user's message for a failed operation on `path`: an unknown error for reads, a full
@@ -44,7 +46,7 @@ std::string ioErrorText(IoOperation operation, const std::string& path);
 // what() as the reason.
 struct FailureText {
     std::string message; // UTF-8
-    std::string reason;
+    Reason reason;
 };
 FailureText failureText(const std::exception& failure, const std::string& outputPath);
 

@@ -1,6 +1,5 @@
 #include "core/files/system_files.h"
 
-#include "core/files/io_error.h"
 #include "core/files/text.h"
 
 #include <utility>
@@ -9,31 +8,31 @@ namespace kivo::core {
 
 std::unique_ptr<ByteSource> SystemFileSystem::openRead(const std::string& path)
 {
-    m_reason.clear();
+    m_reason = {};
     if (path.empty())
-        return refuse("the input path is empty");
+        return refuse(because(ReasonKind::InputPathEmpty));
     return openExisting(path);
 }
 
 std::unique_ptr<StagedOutput> SystemFileSystem::createStaged(const std::string& path)
 {
-    m_reason.clear();
+    m_reason = {};
     if (path.empty())
-        return refuse("the output path is empty");
+        return refuse(because(ReasonKind::OutputPathEmpty));
     return createOutput(path);
 }
 
-std::nullptr_t SystemFileSystem::refuse(const std::string& what, const std::string& path, const std::string& why)
+std::nullptr_t SystemFileSystem::refuse(ReasonKind what, const std::string& path, Reason why)
 {
-    return refuse(what + " " + systemTextToUtf8(path) + ": " + why);
+    return refuse(within(what, systemTextToUtf8(path), std::move(why)));
 }
 
-std::nullptr_t SystemFileSystem::refuse(const std::string& what, const std::string& path, int errorCode)
+std::nullptr_t SystemFileSystem::refuse(ReasonKind what, const std::string& path, int errorCode)
 {
-    return refuse(what, path, systemErrorText(errorCode));
+    return refuse(what, path, systemReason(errorCode));
 }
 
-std::nullptr_t SystemFileSystem::refuse(std::string reason)
+std::nullptr_t SystemFileSystem::refuse(Reason reason)
 {
     m_reason = std::move(reason);
     return nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/output/itx_output.h"
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,14 +28,17 @@ public:
     // The writes throw IoError (Write).
     void writeHeader(std::string_view prefix);
     // One data line of the five values as the reader judged them; an empty one is NaN.
-    void writeRow(std::span<const std::string_view> values) { m_file.putRow(values); }
+    void writeRow(std::span<const std::string_view> values);
     void writeTrailer(std::string_view prefix);
+    // How many rows so far had their moment written as a number other than NaN.
+    std::int64_t momentRows() const noexcept { return m_momentRows; }
     // Flushes, closes and puts the file in place; once closed, or after a failed close,
     // does nothing. Throws IoError (Write or Close).
     void close();
 
 private:
     ItxOutput m_file;
+    std::int64_t m_momentRows = 0;
 };
 
 } // namespace kivo::core

@@ -34,16 +34,23 @@ public:
     void survey(SquidDataReader& /*reader*/) {}
     static void nextEntry() {}
     static FileHeader* header() { return nullptr; }
-    void beginFile(SquidDataReader& /*reader*/, const QueueEntry& /*entry*/) {}
+    void beginFile(SquidDataReader& /*reader*/, const QueueEntry& /*entry*/) { m_momentRows = m_writer.momentRows(); }
     void writeRow(std::span<const std::string_view> values) { m_writer.writeRow(values); }
     void endFile(const QueueEntry& /*entry*/) {}
     void end() { m_writer.writeTrailer(m_prefix); }
     void close() { m_writer.close(); }
     // Every file's outcome is told as it comes.
-    static void tell(Host& host, const Notice& notice) { host.notify(notice); }
+    void tell(Host& host, const Notice& notice)
+    {
+        host.notify(notice);
+        // An AC measurement leaves the moment columns empty; its values are in the detailed
+        // output, which the user would not think of from a count of points alone.
+        if (notice.kind == NoticeKind::PointsExtracted && notice.count > 0 && m_writer.momentRows() == m_momentRows)
+            host.notify({NoticeKind::NoMoment, notice.name});
+    }
     // Files written by other instruments carry other columns; the window passes them over
     // without a notice, and the command line tells why.
-    static void passOver(Host& host, const std::string& displayName, const std::string& reason)
+    static void passOver(Host& host, const std::string& displayName, const Reason& reason)
     {
         host.passedOver(displayName, reason);
     }
@@ -54,6 +61,7 @@ public:
 private:
     const std::string& m_prefix;
     ItxWriter m_writer;
+    std::int64_t m_momentRows = 0; // before the file being written
 };
 
 // The waves every plan begins with: time, field and temperature.
@@ -149,7 +157,7 @@ public:
             m_summary.files.back().folder = stem();
     }
     // The user chose this output to see every file's waves: one passed over is told.
-    void passOver(Host& host, const std::string& displayName, const std::string& /*reason*/)
+    void passOver(Host& host, const std::string& displayName, const Reason& /*reason*/)
     {
         tell(host, {NoticeKind::NoKnownColumns, displayName});
     }
@@ -190,10 +198,10 @@ void tellNoRows(Host& host, Output& output, PreambleOutcome outcome, const std::
         output.tell(host, {NoticeKind::NoDataSection, displayName});
         return;
     case PreambleOutcome::NoColumnLine:
-        output.passOver(host, displayName, "it has no column line");
+        output.passOver(host, displayName, because(ReasonKind::NoColumnLine));
         return;
     case PreambleOutcome::ColumnMismatch:
-        output.passOver(host, displayName, "its column line is not one Kivo reads");
+        output.passOver(host, displayName, because(ReasonKind::ColumnsNotRead));
         return;
     case PreambleOutcome::Rows:
         return;
@@ -341,8 +349,8 @@ RunResult OnMakeItx(Host& host, PrefixCheck checkPrefix, FileSystem& files, Code
 
     // Replacing a queued input with the output would destroy the measurement it converts.
     if (const QueueEntry* input = inputAtOutput(files, outputPath, queued)) {
-        host.notify(
-            {NoticeKind::OutfileNotOpen, {}, 0, "the output names the input " + systemTextToUtf8(input->displayName)});
+        host.notify({NoticeKind::OutfileNotOpen, {}, 0,
+                     because(ReasonKind::OutputNamesInput, systemTextToUtf8(input->displayName))});
         return {};
     }
     if (host.detailed) {

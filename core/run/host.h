@@ -43,9 +43,9 @@ public:
     virtual void notify(const Notice& notice) = 0;
 
     // A file passed over without a notice: its column line is missing or not one Kivo
-    // reads, and `reason` (UTF-8) says which. The window stays silent about it, as it
-    // always has, so by default nothing happens; the command line tells why.
-    virtual void passedOver(const std::string& /*displayName*/, const std::string& /*reason*/) {}
+    // reads, and `reason` says which. The window stays silent about it, as it always has,
+    // so by default nothing happens; the command line tells why.
+    virtual void passedOver(const std::string& /*displayName*/, const Reason& /*reason*/) {}
 
     // The window's values, bound to the wave-prefix and output-path fields by exchange().
     std::string wavePrefix;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/reason.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,19 +16,21 @@ enum class NoticeKind {
     NoDataSection,      // name: display name
     NoKnownColumns,     // name: display name; detailed output only
     PointsExtracted,    // name: display name, count: rows converted
+    NoMoment,           // name: display name; rows converted, none with a moment (AC data)
     DirectoryDropped,   // a dropped path without an extension
     FilesConcatenated,  // the queue grew past one entry
     PrefixFirstLetter,  // the wave prefix did not start with a letter
-    RunSummary,         // reason: the files of a detailed run and where the output went
+    RunSummary,         // detail: the files of a detailed run and where the output went
 };
 
 struct Notice {
     NoticeKind kind;
     std::string name;
     std::int64_t count = 0;
-    // The system's reason behind the notice, in UTF-8 on every platform, shown after the
-    // notice's own text; empty when there is none to tell.
-    std::string reason{};
+    // Why, shown after the notice's own text; empty when there is none to tell.
+    Reason reason{};
+    // UTF-8 lines ("\r" between) that belong to the notice's own text: a summary's files.
+    std::string detail{};
 
     friend bool operator==(const Notice&, const Notice&) = default;
 };
@@ -36,8 +40,16 @@ struct Notice {
 std::string noticeText(const Notice& notice);
 
 // The notice as its box shows it: noticeText() with the display name, which is in the
-// system's narrow encoding, turned into UTF-8, and the reason below as a second paragraph.
+// system's narrow encoding, turned into UTF-8, and the reason in Japanese below as a second
+// paragraph.
 std::string noticeDisplayText(const Notice& notice);
+
+// The windows speak Japanese; kivo-convert words its own lines in English.
+enum class Language { Japanese, English };
+
+// `reason` in `language`: each of Kivo's steps, the outermost first, then the system's
+// sentence as it is, joined by ": "; empty for an empty reason.
+std::string reasonText(const Reason& reason, Language language);
 
 // `text` with `reason` below it as a paragraph of its own ("\r\r" between), or `text` alone
 // when the reason is empty.

@@ -36,7 +36,7 @@ Notice summaryNotice(const RunSummary& summary)
         lines += "変換できたファイルがないので、出力ファイルは書きませんでした。";
     else
         lines += "出力: " + systemTextToUtf8(summary.output);
-    return {NoticeKind::RunSummary, {}, 0, lines};
+    return {NoticeKind::RunSummary, {}, 0, {}, lines};
 }
 
 } // namespace kivo::core

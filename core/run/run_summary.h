@@ -27,7 +27,7 @@ struct RunSummary {
 };
 
 // The summary as a RunSummary notice: a title, then one line per file, a line on long names
-// and where the output went, in UTF-8 in its reason.
+// and where the output went, in UTF-8 in its detail.
 Notice summaryNotice(const RunSummary& summary);
 
 } // namespace kivo::core

@@ -1,5 +1,6 @@
 // The window's parts on their own: dialog-unit arithmetic, command-line files, the real
-// message boxes, and the output-path field's line rules.
+// message boxes, the output-path field's line rules and the icon.
+#include "app/app_icon.h"
 #include "app/converter_app.h"
 #include "app/dialog_units.h"
 #include "app/notifier.h"
@@ -31,6 +32,7 @@ private slots:
     void noticeIsAWarningWithOneOk();
     void errorIsAStopBoxWithOneOk();
     void outputPathTakesNoLineBreaks();
+    void iconHasAnImageOfEverySize();
 
 private:
     struct Box {
@@ -175,5 +177,16 @@ void TestAppParts::outputPathTakesNoLineBreaks()
     QVERIFY(edit.tabChangesFocus());
 }
 
+// A size without an image of its own would be scaled up from a smaller one, and blur.
+void TestAppParts::iconHasAnImageOfEverySize()
+{
+    const QIcon icon = app::applicationIcon();
+    for (const int size : app::kIconSizes) {
+        const QPixmap image = icon.pixmap(QSize(size, size), 1.0);
+        QCOMPARE(image.size(), QSize(size, size));
+    }
+}
+
 QTEST_MAIN(TestAppParts)
 #include "test_app_parts.moc"
+

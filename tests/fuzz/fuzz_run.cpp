@@ -223,6 +223,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             for (const auto& row : reading.rows)
                 expected += kivo::fuzz::referenceDataLine(row);
             notices.push_back({NoticeKind::PointsExtracted, name, static_cast<std::int64_t>(reading.rows.size())});
+            if (kivo::fuzz::referenceLacksMoments(reading))
+                notices.push_back({NoticeKind::NoMoment, name});
             break;
         }
     }
@@ -239,8 +241,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     if (outputIsInput && !contents.empty()) {
         check(!error && !result.outputWritten, "an output naming an input was written");
+        const kivo::core::Reason namesInput = kivo::core::because(kivo::core::ReasonKind::OutputNamesInput, "0.dat");
         check(!host.notices.empty() && host.notices.back().kind == NoticeKind::OutfileNotOpen
-                  && host.notices.back().reason.rfind("the output names the input ", 0) == 0,
+                  && host.notices.back().reason == namesInput,
               "no Outfile notice for an output naming an input");
         check(files.files == before, "files changed although the output names an input");
         check(host.queue.entries() == queued && host.outputField == outputPath, "the batch changed although nothing ran");

@@ -222,6 +222,22 @@ inline Reading referenceRead(std::string_view data, core::CodePage page)
     return reading;
 }
 
+// Whether a reading has rows but no moment Igor reads as a number: a missing moment is
+// written NaN, and NaN itself may come in any case and with a sign.
+inline bool referenceLacksMoments(const Reading& reading)
+{
+    for (const auto& row : reading.rows) {
+        std::string word = row[3];
+        if (!word.empty() && (word[0] == '+' || word[0] == '-'))
+            word.erase(0, 1);
+        for (char& c : word)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!word.empty() && word != "nan")
+            return false;
+    }
+    return !reading.rows.empty();
+}
+
 // A data line of the Igor Text file as the writer makes it: a missing value is NaN.
 inline std::string referenceDataLine(const std::array<std::string, 5>& row)
 {

@@ -64,7 +64,10 @@ Expected modelled(const std::string& name, const std::string& contents)
             rows += "\t" + (value.empty() ? "NaN"s : value);
         rows += "\r\n";
     }
-    return {pointsNotice(name, static_cast<long long>(reading.rows.size())), rows};
+    std::string err = pointsNotice(name, static_cast<long long>(reading.rows.size()));
+    if (kivo::fuzz::referenceLacksMoments(reading))
+        err += kivo::testing::texts::noMomentLine(name);
+    return {err, rows};
 }
 
 const std::string kPreamble = "[Header]\r\n[Data]\r\nTime,Comment\r\n";

@@ -35,6 +35,18 @@ inline std::string squidFile(int rows, const std::string& tag = "")
     return squidFile(lines);
 }
 
+// An MPMS3 file of an AC measurement with `rows` rows, in today's layout: the moment columns
+// are there but empty in every row, and the values stand in the AC columns.
+inline std::string mpms3AcFile(int rows)
+{
+    std::string s = "[Header]\r\nTITLE,ac\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),"
+                    "Magnetic Field (Oe),Moment (emu),M. Std. Err. (emu),AC Frequency (Hz),AC Drive (Oe),"
+                    "AC X' (emu/Oe),AC X' Std Err. (emu/Oe),AC X'' (emu/Oe),AC X'' Std Err. (emu/Oe)\r\n";
+    for (int i = 1; i <= rows; ++i)
+        s += "," + std::to_string(i) + ",2,100,,,1000,3.9,1.2E-5,3E-8,4E-7,2E-8\r\n";
+    return s;
+}
+
 // The data lines that squidFile(rows, tag) gives.
 inline std::string itxRows(int rows, const std::string& tag = "")
 {

@@ -70,7 +70,7 @@ bool FailingReads::sameFile(const std::string& a, const std::string& b)
     return core::platformFileSystem().sameFile(a, b);
 }
 
-std::string FailingReads::failureReason() const
+core::Reason FailingReads::failureReason() const
 {
     return core::platformFileSystem().failureReason();
 }

@@ -24,7 +24,7 @@ public:
     std::unique_ptr<core::ByteSource> openRead(const std::string& path) override;
     std::unique_ptr<core::StagedOutput> createStaged(const std::string& path) override;
     bool sameFile(const std::string& a, const std::string& b) override;
-    std::string failureReason() const override;
+    core::Reason failureReason() const override;
 };
 
 } // namespace kivo::testing

@@ -19,6 +19,20 @@ inline std::string points(const std::string& name, long long count)
     return name + " から " + std::to_string(count) + " ポイントのデータを\n抽出しました。";
 }
 
+// After the points of a file whose rows hold no moment: the window's notice, and the line
+// kivo-convert prints in its place.
+inline std::string noMoment(const std::string& name)
+{
+    return "ファイル[ " + name + " ] には、\nモーメントの値が1つもありませんでした。\n"
+           "AC測定のファイルなら、χ′・χ″ などの値は\n「ファイル別・単位付き」にチェックを入れて\n"
+           "変換すると書き出されます。";
+}
+
+inline std::string noMomentLine(const std::string& name)
+{
+    return "kivo-convert: " + name + ": no row has a moment; the values of an AC file are written with --detailed\n";
+}
+
 inline std::string notSquid(const std::string& name)
 {
     return "ファイル[ " + name + " ] は、\nSQUIDファイルではないので\nパスします";

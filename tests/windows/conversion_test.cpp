@@ -21,6 +21,7 @@ namespace {
 
 using core::Notice;
 using core::NoticeKind;
+using core::ReasonKind;
 
 core::RunResult convert(RecordingHost& host, core::FileSystem& files = core::platformFileSystem())
 {
@@ -80,12 +81,12 @@ TEST(WindowsConversion, InputHeldByAnotherProgramEndsTheRunWithItsNotice)
     const core::RunResult result = convert(host);
     EXPECT_FALSE(result.outputWritten);
     EXPECT_FALSE(result.everyInputOpened);
-    // The system's reason, in UTF-8 and in the system's own words after the path.
+    // The path in UTF-8, then the system's reason in its own words.
     ASSERT_EQ(host.notices.size(), 2u);
-    const std::string reasonStart = "cannot open " + folder.path() + "\\表.dat: ";
-    EXPECT_EQ(host.notices[1].reason.substr(0, reasonStart.size()), reasonStart);
-    EXPECT_GT(host.notices[1].reason.size(), reasonStart.size());
-    host.notices[1].reason.clear();
+    EXPECT_EQ(host.notices[1].reason.steps,
+              (std::vector<core::ReasonStep>{{ReasonKind::CannotOpen, folder.path() + "\\表.dat"}}));
+    EXPECT_NE(host.notices[1].reason.systemText, "");
+    host.notices[1].reason = {};
     EXPECT_EQ(host.notices, (std::vector<Notice>{{NoticeKind::PointsExtracted, "a.dat", 1},
                                                  {NoticeKind::FileNotOpen, kHyou + ".dat"}}));
     EXPECT_EQ(noticeText(host.notices[1]), "File[ " + kHyou + ".dat ] not open");
@@ -112,7 +113,8 @@ TEST(WindowsConversion, OutputNamingAQueuedInputIsRefusedBeforeAnythingIsWritten
     EXPECT_FALSE(result.outputWritten);
     // The reason is UTF-8, the name in it too.
     EXPECT_EQ(host.notices,
-              (std::vector<Notice>{{NoticeKind::OutfileNotOpen, {}, 0, "the output names the input 表.dat"}}));
+              (std::vector<Notice>{
+                  {NoticeKind::OutfileNotOpen, {}, 0, because(ReasonKind::OutputNamesInput, "表.dat")}}));
     EXPECT_EQ(readFile(input).value_or("?"), squidFile(2));
     EXPECT_EQ(listFolder(folder / kSo), std::vector<std::string>{kHyou + ".dat"});
     EXPECT_EQ(host.queue.count(), 2u);

@@ -5,6 +5,7 @@
 #include "core/files/file_system.h"
 #include "core/files/io_error.h"
 #include "core/files/text.h"
+#include "core/run/notice.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,14 @@ namespace kivo::testing {
 namespace {
 
 using core::platformFileSystem;
+using core::ReasonKind;
+using core::ReasonStep;
+
+// The last refusal's reason, as kivo-convert words it, for a failed test to show.
+std::string lastRefusal()
+{
+    return core::reasonText(platformFileSystem().failureReason(), core::Language::English);
+}
 
 std::string readAll(core::ByteSource& source)
 {
@@ -144,7 +153,7 @@ TEST(WindowsStagedOutput, AnyPathWindowsTakesCanBeTheOutput)
         ASSERT_EQ(target.size(), length);
         for (const std::string content : {"first", "second"}) {
             auto output = platformFileSystem().createStaged(target);
-            ASSERT_NE(output, nullptr) << length << ": " << platformFileSystem().failureReason();
+            ASSERT_NE(output, nullptr) << length << ": " << lastRefusal();
             output->write(content.data(), content.size());
             output->commit();
             output.reset();
@@ -220,22 +229,24 @@ TEST(WindowsStagedOutput, RefusedWhereTheOutputCannotBeWritten)
     HeldFile holder(folder / "held.itx");
     ASSERT_TRUE(holder.held());
 
-    // Each with its reason: the program's own words, or the start of the system's.
+    // Each with its reason: the program's own steps, then the system's sentence where the
+    // system refused.
     const struct {
         std::string path;
-        std::string reason;
+        std::vector<ReasonStep> steps;
+        bool systemSays;
     } cases[] = {
-        {"", "the output path is empty"},
-        {folder / "folder.itx", "cannot create " + (folder / "folder.itx") + ": it is a folder"},
-        {folder / "missing\\out.itx", "cannot create " + (folder / "missing\\out.itx") + ": "},
-        {folder / "held.itx", "cannot create " + (folder / "held.itx") + ": "},
-        {folder / "readonly.itx", "cannot create " + (folder / "readonly.itx") + ": the file is read-only"},
+        {"", {{ReasonKind::OutputPathEmpty}}, false},
+        {folder / "folder.itx", {{ReasonKind::CannotCreate, folder / "folder.itx"}, {ReasonKind::IsAFolder}}, false},
+        {folder / "missing\\out.itx", {{ReasonKind::CannotCreate, folder / "missing\\out.itx"}}, true},
+        {folder / "held.itx", {{ReasonKind::CannotCreate, folder / "held.itx"}}, true},
+        {folder / "readonly.itx", {{ReasonKind::CannotCreate, folder / "readonly.itx"}, {ReasonKind::ReadOnly}}, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(platformFileSystem().createStaged(c.path), nullptr) << c.path;
-        const std::string reason = platformFileSystem().failureReason();
-        EXPECT_EQ(reason.substr(0, c.reason.size()), c.reason) << c.path;
-        EXPECT_GT(reason.size(), c.reason.back() == ' ' ? c.reason.size() : 0u) << c.path;
+        const core::Reason reason = platformFileSystem().failureReason();
+        EXPECT_EQ(reason.steps, c.steps) << c.path;
+        EXPECT_EQ(!reason.systemText.empty(), c.systemSays) << c.path;
     }
     // Nothing was left behind by the refused attempts.
     EXPECT_EQ(listFolder(folder.path()), (std::vector<std::string>{"folder.itx", "held.itx", "readonly.itx"}));
@@ -246,7 +257,7 @@ TEST(WindowsStagedOutput, RefusedWhereTheOutputCannotBeWritten)
 TEST(WindowsStagedOutput, DevicesAreWrittenInPlace)
 {
     auto output = platformFileSystem().createStaged("NUL");
-    ASSERT_NE(output, nullptr) << platformFileSystem().failureReason();
+    ASSERT_NE(output, nullptr) << lastRefusal();
     output->write("data\r\n", 6);
     output->commit();
 }

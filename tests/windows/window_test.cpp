@@ -455,7 +455,9 @@ TEST_F(WindowOnMemoryFiles, AReadErrorShowsTheStopBoxAndKeepsTheQueue)
     // The framework's text, then the system's reason as a paragraph of its own.
     EXPECT_TRUE(notifier.notices.empty());
     ASSERT_EQ(notifier.errors.size(), 1u);
-    EXPECT_EQ(notifier.errors[0].rfind(texts::withReason(texts::readFailure("C:\\d\\a.dat"), "read failed: "), 0), 0u)
+    const std::string readFailed =
+        core::reasonText(core::because(core::ReasonKind::ReadFailed), core::Language::Japanese) + ": ";
+    EXPECT_EQ(notifier.errors[0].rfind(texts::withReason(texts::readFailure("C:\\d\\a.dat"), readFailed), 0), 0u)
         << notifier.errors[0];
     EXPECT_TRUE(IsWindow(dlg));
     EXPECT_EQ(list(IDC_PATH_LIST), std::vector<std::string>{"C:\\d\\a.dat"});

@@ -28,7 +28,7 @@ bool unsupported(int error)
     return error == ENOTSUP || error == ENOSYS;
 }
 
-bool keepExtendedAttributes(int fd, const std::string& place, std::string& why)
+bool keepExtendedAttributes(int fd, const std::string& place, Reason& why)
 {
     std::vector<char> names;
     for (;;) {
@@ -45,7 +45,7 @@ bool keepExtendedAttributes(int fd, const std::string& place, std::string& why)
         }
         // Grown since it was measured: measure again.
         if (errno != ERANGE) {
-            why = "cannot read the extended attributes of the file it replaces: " + systemErrorText(errno);
+            why = within(ReasonKind::CannotReadExtendedAttributes, {}, systemReason(errno));
             return false;
         }
     }
@@ -65,17 +65,17 @@ bool keepExtendedAttributes(int fd, const std::string& place, std::string& why)
         if (size < 0) {
             if (errno == ENODATA)
                 continue;
-            why = "cannot read " + name + " of the file it replaces: " + systemErrorText(errno);
+            why = within(ReasonKind::CannotReadAttribute, name, systemReason(errno));
             return false;
         }
         if (::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) != 0) {
-            why = "cannot keep " + name + " of the file it replaces: " + systemErrorText(errno);
+            why = within(ReasonKind::CannotKeepAttribute, name, systemReason(errno));
             return false;
         }
     }
     // The new file took the folder's default ACL; the file it replaces had none.
     if (!hasAcl && ::fremovexattr(fd, kAccessAcl) != 0 && errno != ENODATA && !unsupported(errno)) {
-        why = "cannot drop the folder's default ACL: " + systemErrorText(errno);
+        why = within(ReasonKind::CannotDropDefaultAcl, {}, systemReason(errno));
         return false;
     }
     return true;
@@ -83,22 +83,22 @@ bool keepExtendedAttributes(int fd, const std::string& place, std::string& why)
 
 } // namespace
 
-bool keepAttributes(int fd, const std::string& place, const struct stat& earlier, std::string& why)
+bool keepAttributes(int fd, const std::string& place, const struct stat& earlier, Reason& why)
 {
     struct stat now {};
     if (::fstat(fd, &now) != 0) {
-        why = systemErrorText(errno);
+        why = systemReason(errno);
         return false;
     }
     // The owner first: a change of owner clears the set-user-ID bits. Only root can give a
     // file away; anyone else may only set a group of their own.
     if ((now.st_uid != earlier.st_uid || now.st_gid != earlier.st_gid)
         && ::fchown(fd, earlier.st_uid, earlier.st_gid) != 0) {
-        why = "cannot keep the owner and group of the file it replaces: " + systemErrorText(errno);
+        why = within(ReasonKind::CannotKeepOwner, {}, systemReason(errno));
         return false;
     }
     if (::fchmod(fd, earlier.st_mode & 07777) != 0) {
-        why = "cannot keep the permissions of the file it replaces: " + systemErrorText(errno);
+        why = within(ReasonKind::CannotKeepPermissions, {}, systemReason(errno));
         return false;
     }
     return keepExtendedAttributes(fd, place, why);

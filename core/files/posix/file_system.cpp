@@ -83,24 +83,25 @@ protected:
         // Without blocking: opening a FIFO would otherwise wait forever for a writer.
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)
-            return refuse("cannot open", path, errno);
+            return refuse(ReasonKind::CannotOpen, path, errno);
         // A directory opens; and a pipe or device would never end.
         struct stat st {};
         if (::fstat(fd, &st) != 0) {
             const int error = errno;
             ::close(fd);
-            return refuse("cannot open", path, error);
+            return refuse(ReasonKind::CannotOpen, path, error);
         }
         if (!S_ISREG(st.st_mode)) {
             ::close(fd);
-            return S_ISDIR(st.st_mode) ? refuse("cannot open", path, EISDIR)
-                                       : refuse("cannot open", path, "not a regular file");
+            return S_ISDIR(st.st_mode) ? refuse(ReasonKind::CannotOpen, path, EISDIR)
+                                       : refuse(ReasonKind::CannotOpen, path, because(ReasonKind::NotARegularFile));
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
             ::close(fd);
-            return error == EWOULDBLOCK ? refuse("cannot open", path, "another program has it open")
-                                        : refuse("cannot open", path, error);
+            return error == EWOULDBLOCK
+                       ? refuse(ReasonKind::CannotOpen, path, because(ReasonKind::HeldByAnotherProgram))
+                       : refuse(ReasonKind::CannotOpen, path, error);
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         return std::make_unique<PosixSource>(fd, path);
@@ -111,7 +112,7 @@ protected:
         if (const int stream = standardStream(path); stream >= 0)
             return throughStream(path, stream);
         if (path.back() == '/')
-            return refuse("cannot create", path, EISDIR);
+            return refuse(ReasonKind::CannotCreate, path, EISDIR);
         // Standard output or error under another name (/dev/../dev/stdout, a link to it,
         // /proc/thread-self/fd/1): written through the descriptor, so >> appends. Told by
         // the file the path opens, which for a pipe has no name to resolve to.
@@ -126,20 +127,20 @@ protected:
         const bool exists = ::stat(place.c_str(), &st) == 0;
         // Only a path that leads nowhere yet is one to create: a loop of links, say, is not.
         if (!exists && errno != ENOENT)
-            return refuse("cannot create", path, errno);
+            return refuse(ReasonKind::CannotCreate, path, errno);
         if (exists) {
             if (S_ISDIR(st.st_mode))
-                return refuse("cannot create", path, EISDIR);
+                return refuse(ReasonKind::CannotCreate, path, EISDIR);
             if (!S_ISREG(st.st_mode))
                 return openInPlace(path, place);
             // Replacing a file the user may not write is not ours to do.
             if (::access(place.c_str(), W_OK) != 0)
-                return refuse("cannot create", path, errno);
+                return refuse(ReasonKind::CannotCreate, path, errno);
         }
-        std::string why;
+        Reason why;
         auto output = stageBeside(path, place, exists ? &st : nullptr, why);
         if (!output)
-            return refuse("cannot create", path, why);
+            return refuse(ReasonKind::CannotCreate, path, std::move(why));
         return output;
     }
 
@@ -148,12 +149,14 @@ private:
     {
         // A stream closed at start holds a pipe nobody reads: writing there would be lost.
         if (closedAtStart(stream)) {
-            static const char* const kNames[] = {"standard input", "standard output", "standard error"};
-            return refuse("cannot write to", path, std::string(kNames[stream]) + " is closed");
+            static constexpr ReasonKind kClosed[] = {ReasonKind::StandardInputClosed,
+                                                     ReasonKind::StandardOutputClosed,
+                                                     ReasonKind::StandardErrorClosed};
+            return refuse(ReasonKind::CannotWriteTo, path, because(kClosed[stream]));
         }
         const int fd = ::fcntl(stream, F_DUPFD_CLOEXEC, 3);
         if (fd < 0)
-            return refuse("cannot write to", path, errno);
+            return refuse(ReasonKind::CannotWriteTo, path, errno);
         return inPlaceOutput(fd, path);
     }
 
@@ -161,7 +164,7 @@ private:
     {
         const int fd = ::open(place.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)
-            return refuse("cannot open", path, errno);
+            return refuse(ReasonKind::CannotOpen, path, errno);
         return inPlaceOutput(fd, path);
     }
 };

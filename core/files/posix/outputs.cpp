@@ -158,7 +158,7 @@ public:
         if (::close(fd) != 0)
             throw IoError(IoOperation::Close, m_target, errno);
         if (::renameat(m_folderFd, m_stagingName.c_str(), AT_FDCWD, m_place.c_str()) != 0)
-            throw IoError(IoOperation::Close, m_target, errno, "cannot put the output in place");
+            throw IoError(IoOperation::Close, m_target, errno, ReasonKind::CannotPutInPlace);
         disarmCleanup();
         m_committed = true;
     }
@@ -173,7 +173,7 @@ private:
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_place.c_str(), AT_SYMLINK_FOLLOW) == 0)
             return true;
         if (errno != EEXIST)
-            throw IoError(IoOperation::Close, m_target, errno, "cannot put the output in place");
+            throw IoError(IoOperation::Close, m_target, errno, ReasonKind::CannotPutInPlace);
         const std::size_t slash = m_place.rfind('/');
         const std::string folder = m_place.substr(0, slash + 1);
         for (unsigned attempt = 0;; ++attempt) {
@@ -185,7 +185,7 @@ private:
             }
             disarmCleanup();
             if (errno != EEXIST || attempt >= 100)
-                throw IoError(IoOperation::Close, m_target, errno, "cannot put the output in place");
+                throw IoError(IoOperation::Close, m_target, errno, ReasonKind::CannotPutInPlace);
         }
     }
 
@@ -205,14 +205,14 @@ std::unique_ptr<StagedOutput> inPlaceOutput(int fd, std::string target)
 }
 
 std::unique_ptr<StagedOutput> stageBeside(std::string target, const std::string& place, const struct stat* earlier,
-                                          std::string& why)
+                                          Reason& why)
 {
     const std::size_t slash = place.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : place.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? place : place.substr(slash + 1);
     const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0) {
-        why = systemErrorText(errno);
+        why = systemReason(errno);
         return nullptr;
     }
     // Mode 0666 and no fchmod for a new file: the kernel applies the umask, or the folder's
@@ -228,9 +228,9 @@ std::unique_ptr<StagedOutput> stageBeside(std::string target, const std::string&
             ::close(folderFd);
             // The folder refuses, not the file (which may not exist yet): name it.
             why = error == EACCES || error == EPERM || error == EROFS
-                      ? "cannot write in the folder " + systemTextToUtf8(shownFolder(folder)) + ": "
-                            + systemErrorText(error)
-                      : systemErrorText(error);
+                      ? within(ReasonKind::CannotWriteInFolder, systemTextToUtf8(shownFolder(folder)),
+                               systemReason(error))
+                      : systemReason(error);
             return nullptr;
         }
         armCleanup(folder + (folder.back() == '/' ? "" : "/") + stagingName);
@@ -239,7 +239,7 @@ std::unique_ptr<StagedOutput> stageBeside(std::string target, const std::string&
     if (earlier != nullptr && !keepAttributes(fd, place, *earlier, why))
         return nullptr;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        why = systemErrorText(errno);
+        why = systemReason(errno);
         return nullptr;
     }
     return output;

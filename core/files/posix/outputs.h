@@ -17,8 +17,8 @@ std::unique_ptr<StagedOutput> inPlaceOutput(int fd, std::string target);
 // A staging file beside `place` (the file `target` leads to), anonymous where the system
 // allows it, which commit() puts over `place`. It gets the owner, group and permissions of
 // `earlier`, the file it replaces, or those of any new file when `earlier` is null. On
-// failure nullptr, with `why` saying why in the system's words.
+// failure nullptr, with `why` saying why.
 std::unique_ptr<StagedOutput> stageBeside(std::string target, const std::string& place, const struct stat* earlier,
-                                          std::string& why);
+                                          Reason& why);
 
 } // namespace kivo::core

@@ -83,14 +83,14 @@ protected:
         const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
-            return refuse("cannot open", path, lastError());
+            return refuse(ReasonKind::CannotOpen, path, lastError());
         // CreateFile refuses directories by itself, but opens devices such as CON or a named
         // pipe, which are no data files and may never end.
         BY_HANDLE_FILE_INFORMATION info{};
         if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info)
             || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             CloseHandle(handle);
-            return refuse("cannot open", path, "not a regular file");
+            return refuse(ReasonKind::CannotOpen, path, because(ReasonKind::NotARegularFile));
         }
         return std::make_unique<WindowsSource>(handle, path);
     }
@@ -104,9 +104,9 @@ protected:
         // the open below write to it).
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return refuse("cannot create", path, "it is a folder");
+            return refuse(ReasonKind::CannotCreate, path, because(ReasonKind::IsAFolder));
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-            return refuse("cannot create", path, "the file is read-only");
+            return refuse(ReasonKind::CannotCreate, path, because(ReasonKind::ReadOnly));
         // An earlier output is opened for writing now, and held unshared until commit, so that
         // one another program holds is refused before anything is converted, not after.
         // Opening it does not truncate it: it stays as it was until the finished output
@@ -114,7 +114,7 @@ protected:
         HANDLE target = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
         if (target == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
-            return refuse("cannot create", path, lastError());
+            return refuse(ReasonKind::CannotCreate, path, lastError());
         // A device or a pipe is written as it is.
         if (target != INVALID_HANDLE_VALUE && GetFileType(target) != FILE_TYPE_DISK)
             return inPlaceOutput(target, path);
@@ -123,7 +123,7 @@ protected:
             const int error = lastError();
             if (target != INVALID_HANDLE_VALUE)
                 CloseHandle(target);
-            return refuse("cannot create", path, error);
+            return refuse(ReasonKind::CannotCreate, path, error);
         }
         return output;
     }
@@ -137,8 +137,8 @@ private:
         if (out == nullptr || out == INVALID_HANDLE_VALUE
             || !DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &copy, 0, FALSE,
                                 DUPLICATE_SAME_ACCESS)) {
-            return refuse("cannot write to standard output: "
-                          + systemErrorText(out == nullptr ? ERROR_INVALID_HANDLE : lastError()));
+            return refuse(within(ReasonKind::CannotWriteToStandardOutput, {},
+                                 systemReason(out == nullptr ? ERROR_INVALID_HANDLE : lastError())));
         }
         return inPlaceOutput(copy, path);
     }

@@ -79,7 +79,7 @@ public:
         if (!FlushFileBuffers(m_staging.get()))
             throw IoError(IoOperation::Close, m_targetPath, lastError());
         if (!setDeletePending(m_staging.get(), false))
-            throw IoError(IoOperation::Close, m_targetPath, lastError(), "cannot put the output in place");
+            throw IoError(IoOperation::Close, m_targetPath, lastError(), ReasonKind::CannotPutInPlace);
         m_staging.close(m_targetPath);
         // The earlier output was held unshared so that nobody could take it meanwhile; it has
         // to be let go, or the replacing below would fail on our own handle.
@@ -99,7 +99,7 @@ public:
             placed = MoveFileExW(m_stagingPath.c_str(), m_place.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!placed)
-            throw IoError(IoOperation::Close, m_targetPath, lastError(), "cannot put the output in place");
+            throw IoError(IoOperation::Close, m_targetPath, lastError(), ReasonKind::CannotPutInPlace);
         m_committed = true;
         if (replacing && m_targetAttributes != INVALID_FILE_ATTRIBUTES)
             SetFileAttributesW(m_place.c_str(), m_targetAttributes);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,11 +28,15 @@ using kivo::core::Notice;
 using kivo::core::NoticeKind;
 using kivo::core::OnMakeItx;
 using kivo::core::QueueEntry;
+using kivo::core::Reason;
+using kivo::core::ReasonKind;
 using kivo::core::RunResult;
+using kivo::core::systemReason;
 using kivo::testing::itxHeader;
 using kivo::testing::itxRows;
 using kivo::testing::itxTrailer;
 using kivo::testing::MemoryFileSystem;
+using kivo::testing::mpms3AcFile;
 using kivo::testing::RecordingHost;
 using kivo::testing::squidFile;
 
@@ -91,6 +96,39 @@ TEST_F(RunFixture, EachOutcomeGetsItsNoticeOrNone)
                                                  {NoticeKind::PointsExtracted, "empty.dat", 0},
                                                  {NoticeKind::PointsExtracted, "good.dat", 2}}));
     EXPECT_EQ(files.files.at("/d/run1.itx"), itxHeader("run1") + itxRows(2) + itxTrailer("run1"));
+}
+
+// A file whose rows hold no moment is most likely an AC measurement, whose values only the
+// detailed output writes: the user is told so after its points.
+TEST_F(RunFixture, RowsWithoutAnyMomentAreFollowedByTheAcNotice)
+{
+    const std::string mpms3Dc = "[Header]\r\n[Data]\r\nComment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),"
+                                "Moment (emu),M. Std. Err. (emu),DC Moment Free Ctr (emu),"
+                                "DC Moment Err Free Ctr (emu)\r\n,1,2,100,,,1.1E-4,3E-6\r\n";
+    const struct {
+        const char* what;
+        std::string file;
+        bool told;
+    } cases[] = {
+        {"MPMS3 AC: the moment columns empty", mpms3AcFile(3), true},
+        {"moments Igor reads as NaN", squidFile({"1,,10,300,NaN,2E-7,", "2,,10,300,-nan,2E-7,"}), true},
+        {"MPMS3 DC scan: the fitted moment stands in", mpms3Dc, false},
+        {"one moment among empty ones", squidFile({"1,,10,300,,,", "2,,10,300,1E-5,,"}), false},
+        {"no rows", squidFile(0), false},
+    };
+    for (const auto& c : cases) {
+        host.notices.clear();
+        files.files["/d/a.dat"] = c.file;
+        host.enqueue("a.dat", "/d/a.dat");
+        host.outputField = "/d/run1.itx";
+        run();
+        std::vector<NoticeKind> expected = {NoticeKind::PointsExtracted};
+        if (c.told)
+            expected.push_back(NoticeKind::NoMoment);
+        EXPECT_EQ(host.noticeKinds(), expected) << c.what;
+        EXPECT_EQ(host.notices.back().name, "a.dat") << c.what;
+        host.shown.clear();
+    }
 }
 
 // A file that cannot be opened ends the run as a failed read does, with its notice instead
@@ -154,7 +192,8 @@ TEST_F(RunFixture, TheOutputNeverReplacesAQueuedInput)
     const RunResult result = run();
     EXPECT_FALSE(result.outputWritten);
     EXPECT_EQ(host.notices,
-              (std::vector<Notice>{{NoticeKind::OutfileNotOpen, "", 0, "the output names the input b.dat"}}));
+              (std::vector<Notice>{
+                  {NoticeKind::OutfileNotOpen, "", 0, because(ReasonKind::OutputNamesInput, "b.dat")}}));
     EXPECT_EQ(files.files.at("/d/b.dat"), squidFile(2));
     EXPECT_EQ(host.queue.count(), 2u);
     EXPECT_EQ(host.outputField, "/d/b.dat");
@@ -317,11 +356,11 @@ TEST_F(DiskRun, RefusesOutputsItCannotCreate)
     const std::string missing = (dir / "missing" / "o.itx").string();
     const struct {
         std::string out;
-        std::string reason;
+        Reason reason;
     } cases[] = {
-        {sub, "cannot create " + sub + ": Is a directory"},
-        {missing, "cannot create " + missing + ": No such file or directory"},
-        {"", "the output path is empty"},
+        {sub, within(ReasonKind::CannotCreate, sub, systemReason(EISDIR))},
+        {missing, within(ReasonKind::CannotCreate, missing, systemReason(ENOENT))},
+        {"", because(ReasonKind::OutputPathEmpty)},
     };
     for (const auto& c : cases) {
         host.notices.clear();
@@ -351,11 +390,11 @@ TEST_F(DiskRun, InputsHeldByAnotherProgramOrNotFilesAreNotOpened)
     const std::string out = write("o.itx", "earlier");
     const struct {
         std::string name;
-        std::string reason;
+        Reason reason;
     } cases[] = {
-        {"held.dat", "cannot open " + held + ": another program has it open"},
-        {"run.1", "cannot open " + (dir / "run.1").string() + ": Is a directory"},
-        {"fifo.dat", "cannot open " + (dir / "fifo.dat").string() + ": not a regular file"},
+        {"held.dat", within(ReasonKind::CannotOpen, held, because(ReasonKind::HeldByAnotherProgram))},
+        {"run.1", within(ReasonKind::CannotOpen, (dir / "run.1").string(), systemReason(EISDIR))},
+        {"fifo.dat", within(ReasonKind::CannotOpen, (dir / "fifo.dat").string(), because(ReasonKind::NotARegularFile))},
     };
     for (const auto& c : cases) {
         host.notices.clear();
