@@ -67,8 +67,8 @@ TEST(ItxWriter, WritesAValueOnlyWhenItIsANumber)
         std::string value;
         std::string written;
     } cases[] = {
-        {"-1.2E-05", "-1.2E-05"}, {"+3.", "+3."},         {".5e+3", ".5e+3"},  {"007", "007"}, {"NaN", "NaN"},
-        {"-inf", "-inf"},         {"INF", "INF"},         {"  300 ", "300"},   {" ", "NaN"},   {"3 00", "NaN"},
+        {"-1.2E-05", "-1.2E-05"}, {"+3.", "+3."},         {".5e+3", ".5e+3"},  {"007", "007"}, {"+nan", "NaN"},
+        {" -iNf ", "-INF"},       {"Inf", "INF"},         {"  300 ", "300"},   {" ", "NaN"},   {"3 00", "NaN"},
         {"END", "NaN"},           {"\"3\"", "NaN"},       {"\x83\x5C", "NaN"}, {"1e", "NaN"},  {"1E+", "NaN"},
         {"1.2.3", "NaN"},         {"--1", "NaN"},         {"e5", "NaN"},       {".", "NaN"},   {"-", "NaN"},
         {"1E5.0", "NaN"},         {"0x10", "NaN"},        {"nana", "NaN"},     {"1\v", "NaN"}, {longest, longest},
@@ -110,6 +110,26 @@ TEST(ItxWriter, TheNumberRuleHoldsWhereverTheMarksStand)
                 ASSERT_EQ(kivo::core::igorNumber(value).empty(), !number) << '"' << value << '"';
             }
         }
+    }
+}
+
+// NaN and INF have one spelling whatever their case and sign in the file, and a column of
+// NaN holds no number where one of INF does.
+TEST(NumberRule, NaNAndInfHaveOneSpellingAndOnlyNaNHoldsNoNumber)
+{
+    const struct {
+        std::string_view value;
+        std::string_view judged;
+        bool holdsNumber;
+    } cases[] = {
+        {"nan", "NaN", false},  {"-NaN", "NaN", false}, {" +nAN ", "NaN", false}, {"+inf", "INF", true},
+        {"iNF", "INF", true},   {"-Inf", "-INF", true}, {"-0", "-0", true},       {"n", "", false},
+        {"+-inf", "", false},   {"", "", false},
+    };
+    for (const auto& c : cases) {
+        const std::string_view judged = kivo::core::igorNumber(c.value);
+        EXPECT_EQ(judged, c.judged) << '"' << c.value << '"';
+        EXPECT_EQ(kivo::core::holdsNumber(judged), c.holdsNumber) << '"' << c.value << '"';
     }
 }
 
