@@ -14,7 +14,8 @@ constexpr char kCtrlZ = '\x1A';
 constexpr char kCrBytes[1 + kScanSlack] = {'\r'};
 constexpr std::string_view kCr(kCrBytes, 1);
 constexpr char kNoBytes[kScanSlack] = {};
-constexpr LinePiece kLineEnd = {std::string_view(kNoBytes, 0), true};
+// An empty view whose data still points at bytes that can be read.
+constexpr LinePiece kLineEnd = {std::string_view(kNoBytes, kNoBytes), true};
 
 } // namespace
 
