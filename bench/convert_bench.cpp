@@ -412,12 +412,16 @@ std::string verdict(bool met)
 }
 
 // The older magnetometer's layout, and an MPMS3's in DC scan mode, whose rows are read up to
-// their 62nd column and whose values come out of file order; the MPMS3 file again in the
-// detailed output, which reads it twice (the first reading ends once every wave is seen to
-// hold a number) and writes units and notes.
+// their 62nd column and whose values come out of file order, with short values and with
+// every digit of each value, as an MPMS3's software writes them (17 to 20 bytes, past what
+// a word-at-a-time test takes); the MPMS3 file again in the detailed output, which reads it
+// twice (the first reading ends once every wave is seen to hold a number) and writes units
+// and notes.
 const LayoutRun kLayouts[] = {
     {"older", kivo::bench::SquidLayout::Older, "older layout (Time,Comment,...)", false, 1.05},
     {"mpms3", kivo::bench::SquidLayout::Mpms3, "MPMS3 in DC scan mode (Comment,Time Stamp (sec),...)", false, 1.00},
+    {"mpms3-full", kivo::bench::SquidLayout::Mpms3FullDigits, "MPMS3 in DC scan mode, every digit of each value", false,
+     1.00},
     {"mpms3-detailed", kivo::bench::SquidLayout::Mpms3, "MPMS3 in DC scan mode, kivo-convert --detailed", true, 1.20},
 };
 
@@ -481,7 +485,7 @@ int usage(std::ostream& out, int status)
            "  --ram-dir DIR    RAM-backed folder for outputs (default /dev/shm)\n"
            "  --disk-dir DIR   folder on disk for the inputs and the disk outputs\n"
            "  --keep           keep the generated inputs\n"
-           "  --layout L       only older, mpms3 or mpms3-detailed (default: all three)\n";
+           "  --layout L       only older, mpms3, mpms3-full or mpms3-detailed (default: all four)\n";
     return status;
 }
 

@@ -21,8 +21,10 @@ void printUsage(std::ostream& out)
            "  --rows N    exactly N data rows\n"
            "  --bytes N   as many whole rows as fit in N bytes; N may end in k, M or G\n"
            "              (10^3, 10^6, 10^9)\n"
-           "  --layout L  older (the default: Time,Comment,... in 30 columns) or mpms3\n"
+           "  --layout L  older (the default: Time,Comment,... in 30 columns), mpms3\n"
            "              (an MPMS3 in DC scan mode: Comment,Time Stamp (sec),... in 90)\n"
+           "              or mpms3-full (the same with every digit of each value, as an\n"
+           "              MPMS3's software writes them: 3895565791.140625, -1.2345E-005)\n"
            "  --seed S    other scatter in the values (default "
         << kivo::bench::SquidSampleGenerator::kDefaultSeed
         << ")\n"
@@ -103,6 +105,8 @@ int main(int argc, char** argv)
                 layout = kivo::bench::SquidLayout::Older;
             else if (value == "mpms3")
                 layout = kivo::bench::SquidLayout::Mpms3;
+            else if (value == "mpms3-full")
+                layout = kivo::bench::SquidLayout::Mpms3FullDigits;
             else
                 return usageError("unknown layout: " + std::string(value));
         } else if (arg == "-o") {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <ostream>
@@ -247,6 +248,20 @@ public:
         std::replace(m_buf, r.ptr, 'e', 'E');
         return put(r);
     }
+    // Like 1.23456789012E-005: an exponent of at least three digits, as the C runtime of
+    // Windows writes it.
+    std::string_view scientific3(double v, int decimals)
+    {
+        auto r = std::to_chars(m_buf, m_buf + sizeof m_buf, v, std::chars_format::scientific, decimals);
+        char* e = std::find(m_buf, r.ptr, 'e');
+        *e = 'E';
+        if (r.ptr - e == 4) {
+            std::memmove(e + 3, e + 2, 2);
+            e[2] = '0';
+            ++r.ptr;
+        }
+        return put(r);
+    }
     void end() { m_out.append(kEol); }
 
 private:
@@ -336,13 +351,13 @@ std::string buildPreamble(std::uint64_t seed)
 SquidSampleGenerator::SquidSampleGenerator(std::uint64_t seed, SquidLayout layout)
     : m_state(seed)
     , m_layout(layout)
-    , m_preamble(layout == SquidLayout::Mpms3 ? buildMpms3Preamble(seed) : buildPreamble(seed))
+    , m_preamble(layout == SquidLayout::Older ? buildPreamble(seed) : buildMpms3Preamble(seed))
 {
 }
 
 std::size_t SquidSampleGenerator::columnCount(SquidLayout layout) noexcept
 {
-    return layout == SquidLayout::Mpms3 ? kMpms3Columns.size() : kColumns.size();
+    return layout == SquidLayout::Older ? kColumns.size() : kMpms3Columns.size();
 }
 
 double SquidSampleGenerator::uniform()
@@ -365,7 +380,7 @@ double SquidSampleGenerator::noise(double scale)
 
 void SquidSampleGenerator::appendRow(std::string& out, SquidRowValues* values)
 {
-    if (m_layout == SquidLayout::Mpms3) {
+    if (m_layout != SquidLayout::Older) {
         appendMpms3Row(out, values);
         return;
     }
@@ -436,16 +451,25 @@ void SquidSampleGenerator::appendMpms3Row(std::string& out, SquidRowValues* valu
     const double stdErr = 5.0e-9 + std::fabs(trueMoment) * (2.0e-4 + 2.0e-4 * uniform());
     const double moment = trueMoment + noise(stdErr);
     const double fixedMoment = moment * (1.0 + noise(2.0e-4));
+    const bool full = m_layout == SquidLayout::Mpms3FullDigits;
+    // The field as the magnet's supply reads it back, which only the full digits show.
+    const double field = full ? p.field + noise(0.02) : p.field;
 
     Line line(out);
     const auto keep = [values](std::string SquidRowValues::*member, std::string_view text) {
         if (values != nullptr)
             (values->*member).assign(text);
     };
-    line.empty();                                        // comment
-    keep(&SquidRowValues::time, line.fixed(seconds, 2)); // time stamp
-    keep(&SquidRowValues::temperature, line.general(temperature, 7));
-    keep(&SquidRowValues::field, line.shortest(p.field));
+    // Each value in the form the file's software writes it.
+    const auto fixed = [&](double v, int decimals) { return full ? line.fixed(v, 6) : line.fixed(v, decimals); };
+    const auto general = [&](double v, int digits) { return full ? line.general(v, 16) : line.general(v, digits); };
+    const auto scientific = [&](double v, int decimals) {
+        return full ? line.scientific3(v, 11) : line.scientific(v, decimals);
+    };
+    line.empty();                                   // comment
+    keep(&SquidRowValues::time, fixed(seconds, 2)); // time stamp
+    keep(&SquidRowValues::temperature, general(temperature, 7));
+    keep(&SquidRowValues::field, full ? line.general(field, 16) : line.shortest(field));
     line.empty(); // moment: empty in DC scan mode
     line.empty(); // its error
     for (int k = 6; k < 21; ++k)
@@ -457,26 +481,26 @@ void SquidSampleGenerator::appendMpms3Row(std::string& out, SquidRowValues* valu
     line.text("0");                                   // measure status
     line.empty();
     line.empty();
-    line.text(uniform() < 0.98 ? "1" : "5");    // temperature stable, rarely still settling
-    line.text(p.sweep == 0 ? "4" : "1");        // field stable or sweeping
-    line.text("3");                             // chamber purged and sealed
-    line.general(temperature + noise(0.01), 6); // chamber temp
+    line.text(uniform() < 0.98 ? "1" : "5"); // temperature stable, rarely still settling
+    line.text(p.sweep == 0 ? "4" : "1");     // field stable or sweeping
+    line.text("3");                          // chamber purged and sealed
+    general(temperature + noise(0.01), 6);   // chamber temp
     for (int k = 32; k < 58; ++k)
         line.empty();
-    line.scientific(fixedMoment, 6); // DC moment, fixed centre
-    line.scientific(stdErr * 1.1, 6);
-    keep(&SquidRowValues::moment, line.scientific(moment, 6));
-    keep(&SquidRowValues::momentSD, line.scientific(stdErr, 6));
-    line.general(0.9990 + noise(3.0e-4), 6); // fixed fit
-    line.general(0.9995 + noise(2.0e-4), 6); // free fit
-    line.fixed(35.0 + noise(0.02), 4);       // calculated centre
-    line.fixed(0.002 + 0.001 * uniform(), 4);
-    line.text("30");                                     // scan length
-    line.text("4");                                      // scan time
-    line.text("400");                                    // points
-    line.scientific(noise(1.0e-5), 3);                   // squid drift
-    line.scientific(-moment * 120.0 + noise(1.0e-6), 5); // min and max voltage
-    line.scientific(moment * 120.0 + noise(1.0e-6), 5);
+    scientific(fixedMoment, 6); // DC moment, fixed centre
+    scientific(stdErr * 1.1, 6);
+    keep(&SquidRowValues::moment, scientific(moment, 6));
+    keep(&SquidRowValues::momentSD, scientific(stdErr, 6));
+    general(0.9990 + noise(3.0e-4), 6); // fixed fit
+    general(0.9995 + noise(2.0e-4), 6); // free fit
+    fixed(35.0 + noise(0.02), 4);       // calculated centre
+    fixed(0.002 + 0.001 * uniform(), 4);
+    line.text("30");                                // scan length
+    line.text("4");                                 // scan time
+    line.text("400");                               // points
+    scientific(noise(1.0e-5), 3);                   // squid drift
+    scientific(-moment * 120.0 + noise(1.0e-6), 5); // min and max voltage
+    scientific(moment * 120.0 + noise(1.0e-6), 5);
     line.text("1"); // scans per measure
     for (int k = 73; k < 89; ++k)
         line.empty(); // maps 01 to 16

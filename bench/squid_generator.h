@@ -20,7 +20,11 @@ struct SquidRowValues {
 // Which instrument's layout a file has: the older magnetometer's (column line "Time,
 // Comment,..."), or an MPMS3's in DC scan mode (column line "Comment,Time Stamp (sec),...",
 // about 90 columns, the moment in the DC free-centre fit and most other cells empty).
-enum class SquidLayout { Older, Mpms3 };
+// Mpms3FullDigits is the same layout with its values written as an MPMS3's software writes
+// them, with every digit a double holds: time stamps to the microsecond, 16 significant
+// digits, exponents of three digits (3895565791.140625, -1.23456789012E-005), most of them
+// 17 to 20 bytes long.
+enum class SquidLayout { Older, Mpms3, Mpms3FullDigits };
 
 // What a generated file holds.
 struct SquidSampleSummary {

@@ -9,12 +9,18 @@ namespace kivo::core {
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
-constexpr std::string_view kCr = "\r";
+
+// Pieces that are not in the block keep the slack a piece promises, as zero bytes.
+constexpr char kCrBytes[1 + kScanSlack] = {'\r'};
+constexpr std::string_view kCr(kCrBytes, 1);
+constexpr char kNoBytes[kScanSlack] = {};
+// An empty view whose data still points at bytes that can be read.
+constexpr LinePiece kLineEnd = {std::string_view(kNoBytes, kNoBytes), true};
 
 } // namespace
 
 LineReader::LineReader(ByteSource& source)
-    : m_source(source), m_block(std::make_unique_for_overwrite<char[]>(kBlockSize))
+    : m_source(source), m_block(std::make_unique_for_overwrite<char[]>(kBlockSize + kScanSlack))
 {
 }
 
@@ -32,6 +38,8 @@ bool LineReader::fill()
         n = static_cast<std::size_t>(static_cast<const char*>(z) - m_block.get());
         m_sourceDone = true;
     }
+    // What a scan reads past the last piece is then never an uninitialised byte.
+    std::memset(m_block.get() + n, 0, kScanSlack);
     m_pos = 0;
     m_end = n;
     return n > 0;
@@ -40,7 +48,7 @@ bool LineReader::fill()
 LinePiece LineReader::pieceAcrossBlocks()
 {
     if (!m_inLine)
-        return {{}, true};
+        return kLineEnd;
     if (m_heldCr) {
         // The CR that ended the last block: the line end's if LF follows, else a byte of
         // the text; a last line without a line end keeps it.
@@ -52,13 +60,13 @@ LinePiece LineReader::pieceAcrossBlocks()
         if (m_block[m_pos] == '\n') {
             ++m_pos;
             m_inLine = false;
-            return {{}, true};
+            return kLineEnd;
         }
         return {kCr, false};
     }
     if (m_pos == m_end && !fill()) {
         m_inLine = false;
-        return {{}, true};
+        return kLineEnd;
     }
     const char* begin = m_block.get() + m_pos;
     const std::size_t avail = m_end - m_pos;

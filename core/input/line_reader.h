@@ -17,9 +17,16 @@ struct Line {
     bool complete;  // text is the whole line
 };
 
+// How many bytes after every piece may be read (never written): scans that take 16 or 32
+// bytes at once load past a field near the end of a piece without a test for it. What those
+// bytes hold is no part of the line.
+inline constexpr std::size_t kScanSlack = 32;
+
 // A stretch of a line as it stands in the input, valid until the next call. The line's
 // text ends at its first NUL byte; a piece still holds that NUL and what follows it, so
-// that the caller, which scans the bytes anyway, finds it in the same pass.
+// that the caller, which scans the bytes anyway, finds it in the same pass. At least
+// kScanSlack readable bytes follow bytes.end() in every piece a LineReader hands out, an
+// empty one too.
 struct LinePiece {
     std::string_view bytes;
     bool lineEnds;  // the last piece of the line: its line end has been read
@@ -78,7 +85,8 @@ private:
     LinePiece pieceAcrossBlocks();
 
     ByteSource& m_source;
-    // Not zero-filled: a small file touches only the pages it reads into.
+    // kBlockSize bytes and kScanSlack after them. Not zero-filled: a small file touches only
+    // the pages it reads into; each fill zeroes the kScanSlack bytes after what it read.
     std::unique_ptr<char[]> m_block;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;

@@ -1,8 +1,9 @@
 #pragma once
 
 // The state of a row being split, and the word-at-a-time scans of the row splitter
-// (row_splitter.h): finding the byte that ends or marks a field, and passing the columns no
-// wave needs, eight and sixteen bytes at a time.
+// (row_splitter.h): finding the byte that ends or marks a field, judging whether a field is
+// a number with the same look at its bytes, and passing the columns no wave needs, eight and
+// sixteen bytes at a time.
 
 #include "core/input/row_layout.h"
 #include "core/files/text.h"
@@ -12,7 +13,22 @@
 #include <cstdint>
 #include <cstring>
 
+// SSE2 is part of every x86-64 processor; 32-bit x86 has it only when the build says so
+// (MinGW's i686 compiler does not by default), and other processors go byte by byte.
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define KIVO_SCAN_SSE2 1
+#endif
+
 namespace kivo::core {
+
+// Whether the splitter judges numbers with vector loads here; elsewhere every field takes
+// the byte-wise path, which gives the same bytes.
+#ifdef KIVO_SCAN_SSE2
+inline constexpr bool kVectorScan = true;
+#else
+inline constexpr bool kVectorScan = false;
+#endif
 
 // The first byte in [p, end) that can end or mark a field of a row: `c`, a control byte
 // (below 0x20: NUL ends a line's text, CR and tab make a value unreadable), a double quote
@@ -49,6 +65,89 @@ inline const char* findFieldStop(const char* p, const char* end, char c, bool st
             return p;
     }
     return end;
+}
+
+// The length of a field that one look at its first bytes finds to be a number as it stands,
+// or none.
+struct PlainNumber {
+    bool found;
+    std::size_t length; // the field's bytes before the comma that ends it
+};
+
+#ifdef KIVO_SCAN_SSE2
+namespace scan_detail {
+
+// The bytes of a number and the comma after it among 16 bytes, one bit a byte.
+struct NumberBytes {
+    std::uint32_t commas;
+    std::uint32_t digits;
+    std::uint32_t points;
+    std::uint32_t signs;
+    std::uint32_t marks; // e or E
+
+    NumberBytes& operator|=(const NumberBytes& high) noexcept
+    {
+        commas |= high.commas << 16;
+        digits |= high.digits << 16;
+        points |= high.points << 16;
+        signs |= high.signs << 16;
+        marks |= high.marks << 16;
+        return *this;
+    }
+};
+
+inline NumberBytes numberBytesOf(__m128i x) noexcept
+{
+    const auto equal = [x](char c) noexcept { return _mm_cmpeq_epi8(x, _mm_set1_epi8(c)); };
+    const auto bits = [](__m128i flags) noexcept { return static_cast<std::uint32_t>(_mm_movemask_epi8(flags)); };
+    // x - '0' is at most 9 exactly for the digits: every other byte wraps above it.
+    const __m128i fromZero = _mm_sub_epi8(x, _mm_set1_epi8('0'));
+    const __m128i digits = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
+    // 'E' | 0x20 is 'e', and no other byte turns into it.
+    const __m128i marks = _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'));
+    return {bits(equal(',')), bits(digits), bits(equal('.')), bits(_mm_or_si128(equal('+'), equal('-'))), bits(marks)};
+}
+
+} // namespace scan_detail
+#endif
+
+// Finds whether the field that starts at `p` (with `avail` bytes left in the piece, at least
+// one) is a number without blanks that a comma within its first 32 bytes ends. Its bytes are
+// then all digits, points, signs and exponent marks, and the number rule is a matter of where
+// those stand. Not found says nothing: a blank, a letter, a quote, a control or non-ASCII
+// byte, a field of 32 bytes or more, one that the piece's end ends, or a field that is no
+// number are left to the byte-wise path. Reads 16 or 32 bytes from `p` whatever `avail` is:
+// a piece guarantees kScanSlack readable bytes after it.
+inline PlainNumber plainNumberAt(const char* p, std::size_t avail) noexcept
+{
+#ifdef KIVO_SCAN_SSE2
+    // Bytes past the piece are no part of the line, whatever they hold.
+    const std::uint32_t inPiece = avail < 32 ? (std::uint32_t{1} << avail) - 1 : ~std::uint32_t{0};
+    scan_detail::NumberBytes b = scan_detail::numberBytesOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    // Most values end within 16 bytes; the next 16 are looked at only for a longer one.
+    if ((b.commas & inPiece) == 0 && avail > 16)
+        b |= scan_detail::numberBytesOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
+    const std::uint32_t commas = b.commas & inPiece;
+    const std::uint32_t field = (commas & (0u - commas)) - 1;
+    const std::uint32_t digits = b.digits & field;
+    const std::uint32_t points = b.points & field;
+    const std::uint32_t marks = b.marks & field;
+    // An optional sign, digits with at most one point, then optionally the mark, an optional
+    // sign and digits: each flag below is a byte out of its place.
+    const std::uint32_t mark = marks & (0u - marks);
+    const std::uint32_t mantissa = field & (mark - 1);
+    const std::uint32_t misplaced = (field & ~(digits | points | b.signs | marks)) | (marks ^ mark)
+                                    | (points & (points - 1)) | (points & ~mantissa)
+                                    | (b.signs & field & ~(1u | mark << 1));
+    const bool number = commas != 0 && misplaced == 0 && (digits & mantissa) != 0
+                        && (mark == 0 || (digits & ~mantissa) != 0);
+    // The top bit spares the count a test for no comma at all, whose length goes unused.
+    return {number, static_cast<std::size_t>(std::countr_zero(commas | 0x80000000u))};
+#else
+    static_cast<void>(p);
+    static_cast<void>(avail);
+    return {false, 0};
+#endif
 }
 
 constexpr std::uint32_t slotBit(int slot) noexcept

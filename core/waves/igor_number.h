@@ -23,19 +23,34 @@ constexpr bool isSign(char c) noexcept
     return c == '+' || c == '-';
 }
 
-// NaN and INF in any case, after the sign.
-constexpr bool isNanOrInf(std::string_view word) noexcept
+// NaN and INF in one spelling, whatever their case in the file, so that every output and
+// every check for "a number other than NaN" meets one form of each.
+inline constexpr std::string_view kNaNWord = "NaN";
+inline constexpr std::string_view kInfWord = "INF";
+inline constexpr std::string_view kMinusInfWord = "-INF";
+
+// The spelling of NaN or INF for `word` (an optional sign, then the word in any case), or
+// empty when it is neither.
+constexpr std::string_view namedValue(std::string_view word) noexcept
 {
+    const bool minus = !word.empty() && word[0] == '-';
+    if (!word.empty() && isSign(word[0]))
+        word.remove_prefix(1);
     if (word.size() != 3)
-        return false;
+        return {};
     const auto lower = [](char c) { return static_cast<char>(c | 0x20); };
     const char a = lower(word[0]);
     const char b = lower(word[1]);
     const char c = lower(word[2]);
-    return (a == 'n' && b == 'a' && c == 'n') || (a == 'i' && b == 'n' && c == 'f');
+    if (a == 'n' && b == 'a' && c == 'n')
+        return kNaNWord;
+    if (a == 'i' && b == 'n' && c == 'f')
+        return minus ? kMinusInfWord : kInfWord;
+    return {};
 }
 
-// The byte-wise parse behind igorNumber().
+// The byte-wise parse behind igorNumber(), and the definition that every faster test of the
+// same rule answers to.
 constexpr std::string_view parsedNumber(std::string_view value) noexcept
 {
     if (value.size() > kLongestValue)
@@ -60,7 +75,7 @@ constexpr std::string_view parsedNumber(std::string_view value) noexcept
         digits += i - fraction;
     }
     if (digits == 0)
-        return isNanOrInf(value.substr(mantissa, to - mantissa)) ? value.substr(from, to - from) : std::string_view();
+        return namedValue(value.substr(from, to - from));
     if (i != to && (value[i] | 0x20) == 'e') {
         ++i;
         if (i != to && isSign(value[i]))
@@ -143,9 +158,10 @@ inline bool isPlainNumber(const char* p, std::size_t n) noexcept
 
 // The bytes of `value` to write in a data line: the value without the blanks around it when
 // it is a decimal number as Igor reads one (an optional sign, digits with an optional point,
-// an optional exponent; also NaN and INF), else empty, which is written as NaN. Anything
-// else would change how many items Igor reads on the line, or be an item it cannot read.
-// Inline: it runs for every value written, nearly always through the word-wise test.
+// an optional exponent), "NaN", "INF" or "-INF" for those words in any case after an
+// optional sign, else empty, which is written as NaN. Anything else would change how many
+// items Igor reads on the line, or be an item it cannot read. Inline: it runs for every value
+// written, nearly always through the word-wise test.
 inline std::string_view igorNumber(std::string_view value) noexcept
 {
     const std::size_t n = value.size();
@@ -154,13 +170,11 @@ inline std::string_view igorNumber(std::string_view value) noexcept
     return number_detail::parsedNumber(value);
 }
 
-// Whether a value that igorNumber() gave is a number other than NaN.
+// Whether `judged`, a value as igorNumber() gives it, is a number other than NaN: a column
+// whose values are all NaN holds no number.
 constexpr bool holdsNumber(std::string_view judged) noexcept
 {
-    if (!judged.empty() && number_detail::isSign(judged.front()))
-        judged.remove_prefix(1);
-    // No number begins with an "n" but NaN.
-    return !judged.empty() && (judged.front() | 0x20) != 'n';
+    return !judged.empty() && judged != number_detail::kNaNWord;
 }
 
 } // namespace kivo::core

@@ -4,9 +4,9 @@
 // sharing no code with the core, so that a fuzzer can compare the fast reader against them.
 
 #include "core/files/text.h"
+#include "number_model.h"
 
 #include <array>
-#include <cctype>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -68,32 +68,10 @@ inline std::vector<std::size_t> referenceCommas(std::string_view text, core::Cod
     return commas;
 }
 
-// What becomes of a field on its way to Igor: it is written, without the blanks around it,
-// only when it is a decimal number Igor reads (sign, digits with a point, exponent; NaN and
-// INF in any case) and at most 4,096 bytes long; otherwise it is a missing value.
+// What becomes of a field on its way to Igor: the number rule's model.
 inline std::string referenceValue(const std::string& field)
 {
-    const std::size_t from = field.find_first_not_of(' ');
-    if (field.size() > 4096 || from == std::string::npos)
-        return {};
-    const std::string value = field.substr(from, field.find_last_not_of(' ') + 1 - from);
-    const auto unsign = [](std::string s) { return !s.empty() && (s[0] == '+' || s[0] == '-') ? s.substr(1) : s; };
-    const auto allDigits = [](const std::string& s) {
-        return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
-    };
-    const std::string body = unsign(value);
-    std::string lower = body;
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "nan" || lower == "inf")
-        return value;
-    const std::size_t e = body.find_first_of("eE");
-    if (e != std::string::npos && !allDigits(unsign(body.substr(e + 1))))
-        return {};
-    std::string digits = body.substr(0, e);
-    if (const std::size_t point = digits.find('.'); point != std::string::npos)
-        digits.erase(point, 1);
-    return allDigits(digits) ? value : std::string();
+    return testing::modelNumber(field);
 }
 
 // Fields 1, 3, 4, 5 and 6 of a row: field k is the text between comma k-1 and comma k.

@@ -81,6 +81,26 @@ TEST(ItxWriter, TheNumberRuleHoldsWhereverTheMarksStand)
     }
 }
 
+// NaN and INF have one spelling whatever their case and sign in the file, and a column of
+// NaN holds no number where one of INF does.
+TEST(NumberRule, NaNAndInfHaveOneSpellingAndOnlyNaNHoldsNoNumber)
+{
+    const struct {
+        std::string_view value;
+        std::string_view judged;
+        bool holdsNumber;
+    } cases[] = {
+        {"nan", "NaN", false},  {"-NaN", "NaN", false}, {" +nAN ", "NaN", false}, {"+inf", "INF", true},
+        {"iNF", "INF", true},   {"-Inf", "-INF", true}, {"-0", "-0", true},       {"n", "", false},
+        {"+-inf", "", false},   {"", "", false},
+    };
+    for (const auto& c : cases) {
+        const std::string_view judged = kivo::core::igorNumber(c.value);
+        EXPECT_EQ(judged, c.judged) << '"' << c.value << '"';
+        EXPECT_EQ(kivo::core::holdsNumber(judged), c.holdsNumber) << '"' << c.value << '"';
+    }
+}
+
 TEST(ItxWriter, ThePrefixIsWrittenAsGiven)
 {
     MemoryFileSystem files;
