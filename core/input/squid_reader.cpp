@@ -16,14 +16,14 @@ constexpr std::size_t kPreambleBytes = ColumnStart::kBytes;
 
 using Fields = std::array<std::string_view, RowLayout::kMaxSlots>;
 
-// The value of each planned wave, from the fields of a row by slot.
+// The value of each planned wave, from the judged fields of a row by slot.
 void waveValues(const WavePlan& plan, const Fields& fields, std::uint32_t filled, std::span<std::string_view> values)
 {
     std::array<int, RowLayout::kMaxSlots> slots{};
     plan.rowSlots(filled, slots);
     for (std::size_t k = 0; k < plan.waves.size(); ++k) {
         const int slot = slots[k];
-        values[k] = slot < 0 ? std::string_view() : igorNumber(fields[static_cast<std::size_t>(slot)]);
+        values[k] = slot < 0 ? std::string_view() : fields[static_cast<std::size_t>(slot)];
     }
 }
 
@@ -93,10 +93,11 @@ bool SquidDataReader::nextRow(std::span<std::string_view> values)
     Fields fields{};
     LinePiece piece = m_file.lines().piece();
     if (piece.lineEnds) {
-        // The line lies whole in the read block: its values are views into it, and a value
-        // that is missing, unreadable or not ended by its comma is an empty one.
-        splitPiece(s, m_plan.layout, twoByte, piece,
-                   [&fields](int slot, std::string_view bytes) { fields[static_cast<std::size_t>(slot)] = bytes; });
+        // The line lies whole in the read block: the scan that finds each field's end judges
+        // it too, and a value that is missing, unreadable or not ended by its comma is empty.
+        splitPiece<FieldBytes::Judged>(
+            s, m_plan.layout, twoByte, piece,
+            [&fields](int slot, std::string_view judged) { fields[static_cast<std::size_t>(slot)] = judged; });
         waveValues(m_plan, fields, s.filled, values);
         return true;
     }
@@ -119,7 +120,7 @@ bool SquidDataReader::nextRow(std::span<std::string_view> values)
         // A field that never ended, or that holds a CR or a tab, is missing.
         const std::uint32_t bit = slotBit(static_cast<int>(slot));
         if ((s.ended & bit) != 0 && (s.unreadableSlots & bit) == 0)
-            fields[slot] = m_held[slot];
+            fields[slot] = igorNumber(m_held[slot]);
     }
     waveValues(m_plan, fields, s.filled, values);
     return true;
