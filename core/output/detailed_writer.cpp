@@ -109,12 +109,14 @@ void DetailedWriter::endBlock(const BlockFacts& block)
     }
     if (block.date && has("_Time")) {
         const std::string date = name("_Date");
+        const std::string_view offset = block.date->seconds;
+        const std::string value = name("_Time") + (offset.starts_with('-') ? " - " + std::string(offset.substr(1))
+                                                                          : " + " + std::string(offset));
         putCommand("Duplicate/O " + name("_Time") + ", " + date);
-        putCommand(date + " = " + name("_Time") + " + " + block.date->seconds);
+        putCommand(date + " = " + value);
         // Igor's date unit gives a graph against it a date axis.
         putScale(date, "dat");
-        putNoteLine(date, "Date:" + name("_Time") + " + " + block.date->seconds
-                              + " s, in the instrument PC's local time");
+        putNoteLine(date, "Date:" + value + " s, in the instrument PC's local time");
     }
     m_file.putLine("X SetDataFolder ::");
 }
