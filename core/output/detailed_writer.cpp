@@ -174,29 +174,20 @@ void DetailedWriter::putComputed(std::string_view suffix, std::string_view from,
 
 void DetailedWriter::putString(std::string_view global, std::string_view text)
 {
-    const std::string escaped = igorStringText(text, m_page);
-    std::string head = "X String/G ";
-    head += global;
-    head += " = \"";
-    const std::string more = "X " + std::string(global) + " += \"";
-    const std::size_t room = kMaxCommandLine - std::max(head.size(), more.size()) - 1;
-    bool first = true;
-    for (std::string_view piece : igorStringPieces(escaped, room, m_page)) {
-        m_line = first ? head : more;
-        m_line += piece;
-        m_line += '"';
-        m_file.putLine(m_line);
-        first = false;
-    }
+    putQuoted("X String/G " + std::string(global) + " = \"", "X " + std::string(global) + " += \"", text);
 }
 
 void DetailedWriter::putNoteLine(std::string_view wave, std::string_view text)
 {
+    putQuoted("X Note " + std::string(wave) + ", \"", "X Note/NOCR " + std::string(wave) + ", \"", text);
+}
+
+void DetailedWriter::putQuoted(const std::string& head, const std::string& more, std::string_view text)
+{
     const std::string escaped = igorStringText(text, m_page);
-    const std::string head = "X Note " + std::string(wave) + ", \"";
-    const std::string more = "X Note/NOCR " + std::string(wave) + ", \"";
     // The closing quote must fit too; a line holds one character at least, whatever the name.
-    const std::size_t room = more.size() + 1 < kMaxCommandLine ? kMaxCommandLine - more.size() - 1 : 1;
+    const std::size_t longer = std::max(head.size(), more.size());
+    const std::size_t room = longer + 1 < kMaxCommandLine ? kMaxCommandLine - longer - 1 : 1;
     bool first = true;
     for (std::string_view piece : igorStringPieces(escaped, room, m_page)) {
         m_line = first ? head : more;

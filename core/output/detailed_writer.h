@@ -68,6 +68,8 @@ private:
     bool has(std::string_view suffix) const;
     void putCommand(std::string_view command);
     void putNoteLine(std::string_view wave, std::string_view text);
+    // `text` as an Igor string after `head`, cut over lines that begin with `more`.
+    void putQuoted(const std::string& head, const std::string& more, std::string_view text);
     void putScale(const std::string& wave, std::string_view unit);
     void putString(std::string_view global, std::string_view text);
     void putComputed(std::string_view suffix, std::string_view from, std::string_view value, std::string_view unit);
