@@ -28,6 +28,7 @@ bool DetailedWriter::create(FileSystem& files, const std::string& path)
 void DetailedWriter::beginBatch(std::string_view prefix)
 {
     m_file.putLine("IGOR");
+    m_longestName = prefix.size();
     // Two batches loaded into one experiment then never overwrite each other's folders.
     if (!prefix.empty()) {
         m_line = "X NewDataFolder/O/S ";

@@ -73,8 +73,9 @@ seed intake cp932-folder '\x03C:\\\x95\x5c\\\x83\x5c.dat\x1eC:\\\x82\xa0.\x81\x2
 seed intake invalid-utf8 '\x00/tmp/\xff\xfe\xc3.dat'
 seed intake newline-and-dash '\x00/tmp/a\nb/-x.dat'
 
-# detailed: option byte = piece (0-2), CP932 (3), second file missing (4); then the prefix
-# field and the files, separated by 0x1E; a file may give its display name before a 0x1F
+# detailed: option byte = piece (0-2), CP932 (3), second file missing (4), no prefix (5); then
+# the prefix field and the files, separated by 0x1E; a file may give its display name before
+# a 0x1F
 rep() { local s=""; for ((i = 0; i < $2; i++)); do s+="$1"; done; printf '%s' "$s"; }
 columns_dc='Time,Comment,Field (Oe),Temperature (K),Long Moment (emu),Long Scan Std Dev,'
 xl_dc="[Header]\\r\\nTITLE,run\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,10,300,1E-5,2E-7,\\r\\n2,,20,300,,,\\r\\n"
@@ -101,6 +102,8 @@ seed detailed not-squid-passed-over-good "\\x07p\\x1e[Data]\\r\\n\\x1e${resistiv
 seed detailed no-data-no-column-line "\\x01p\\x1e[Header]\\r\\n\\x1e[Header]\\r\\n[Data]\\x1e${small}"
 seed detailed second-missing "\\x17p\\x1e${xl_dc}\\x1e${xl_dc}\\x1e${acms}"
 seed detailed names-alike "\\x07p\\x1ea.dat\\x1f${small}\\x1eA.dat\\x1f${small}\\x1ea\\x1f${small}\\x1ea_2.dat\\x1f${small}\\x1eFe3O4 ZFC-FC 100 Oe (sample 12 nm).dat\\x1f${small}\\x1efe3o4 zfc-fc 100 oe (sample 12 nm).ac.dat\\x1f${small}\\x1e.dat\\x1f${small}\\x1e1st run.dat\\x1f${small}"
+# stems cut to leave room for "_2" where the cut falls on a "_"
+seed detailed names-long-alike "\\x07p\\x1e$(rep a 238)_b.dat\\x1f${small}\\x1e$(rep A 238)-B.dat\\x1f${small}\\x1e$(rep a 300).dat\\x1f${small}\\x1e$(rep a 241).x\\x1f${small}"
 seed detailed names-non-ascii "\\x07p\\x1e\\xe6\\xb8\\xac\\xe5\\xae\\x9a.dat\\x1f${small}\\x1e\\xe6\\xb8\\xac\\xe5\\xae\\x9a 2.dat\\x1f${small}\\x1emy \"q\" \\\\.dat\\x1f${small}"
 seed detailed names-cp932 "\\x0bp\\x1e\\x91\\xaa\\x92\\xe8.dat\\x1f${small}\\x1e\\x83\\x5c.dat\\x1f${small}\\x1ea.b.c.dat\\x1f${small}\\x1e\\x83.dat\\x1f${small}"
 seed detailed long-prefix "\\x07$(rep a 250)\\x1e${mpms3_ac}"
@@ -108,3 +111,15 @@ seed detailed prefix-digit-first "\\x071st\\x1e${acms}"
 seed detailed older-layout-without-field "\\x07p\\x1e[Header]\\r\\n[Data]\\r\\nTime,Comment\\r\\n1,,2,3,4,5,\\r\\n"
 seed detailed rows-odd-values "\\x02p\\x1e[Header]\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1,,2\\r3,4,5,6,\\r\\n\\t1, 2 ,inf,-nan,1e5,x,\\r\\n\\r\\n7\\r\\n"
 seed detailed header-nul-and-ctrl-z "\\x06p\\x1e[Header]\\r\\nA\\x00B\\r\\n\\x1a[Data]\\r\\n${columns_dc}\\r\\n1,,2,3,4,5,\\r\\n"
+# the sample's facts in both forms, what Igor computes from them and the dates; a stem so
+# long that Duplicate and assignment lines pass 400 bytes and SetScale takes two lines, and
+# a path and a comment that go on over several lines
+facts='INFO,7.2,SAMPLE_MASS\r\nINFO,150.5,SAMPLE_MOLECULAR_WEIGHT\r\nINFO,Fe(pc), powder,SAMPLE_MATERIAL\r\nINFO,"ZFC" \\\\ 2 K,SAMPLE_COMMENT\r\nFILEOPENTIME,3764744147.23462,04/18/2019,11:16 am\r\n'
+mpms3_dc='Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),Moment (emu),M. Std. Err. (emu)\r\n,3764744147.23462,2,1000,3.6E-03,1E-07\r\n,3764744207.23462,2,0,1E-04,1E-07\r\n'
+xl_weight="[Header]\\r\\nINFO, NAME, magnetite\\r\\nINFO, WEIGHT, 48.400\\r\\nFILEOPENTIME, 1164777384.812000 11/28/2006, 9:16:24 PM\\r\\n[Data]\\r\\n${columns_dc}\\r\\n1164777384.812,,100,300,2.42E-03,1E-08,\\r\\n"
+acms2='Comment,Time Stamp (sec),Temperature (K),Magnetic Field (Oe),DC Moment (emu),DC Std. Err. (emu),AC Frequency (Hz),AC Drive (Oe),AC X\x27  (emu/Oe),AC X" (emu/Oe)\r\n,3764744147.5,5,100,2.5E-04,3E-08,,,,\r\n,3764744148.5,5,0,,,1000,10,2E-05,3E-07\r\n'
+seed detailed facts-computed-dates "\\x07p\\x1e2K_MH.dat\\x1f[Header]\\r\\n${facts}[Data]\\r\\n${mpms3_dc}\\x1e\\xe8\\xa9\\xa6\\xe6\\x96\\x99A_ZFC.dat\\x1f${xl_weight}\\x1eac.dat\\x1f[Header]\\r\\n${facts}${mpms3_ac#\[Header\]\\r\\n}\\x1eacms2.dat\\x1f[Header]\\r\\n${facts}[Data]\\r\\n${acms2}"
+comment="INFO,$(rep '\xe3\x81\x82"\\' 200),SAMPLE_COMMENT\\r\\n"
+seed detailed facts-long-stem "\\x0c$(rep p 40)\\x1e$(rep b 250).dat\\x1f[Header]\\r\\n${facts}${comment}[Data]\\r\\n${mpms3_dc}\\x1e$(rep B 450).dat\\x1f${xl_weight}"
+seed detailed no-prefix-nothing-converted '\x27\x1e[Data]\r\n\x1e[Header]\r\n[Data]\r\n'
+seed detailed no-prefix "\\x23\\x1e${xl_weight}"

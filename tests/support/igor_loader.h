@@ -5,8 +5,11 @@
 // globals, Duplicate and wave assignments of + - * /, == and ?:). A command it does not know
 // is a failure: every X line Kivo writes must be one Igor runs.
 
+#include "core/files/text.h"
+
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -40,6 +43,9 @@ struct IgorFolder {
 
 class IgorLoader {
 public:
+    // Under code page 932 a lead byte takes the byte after it, which may be "\\" or "\"".
+    explicit IgorLoader(core::CodePage page = core::CodePage::Utf8) : m_page(page) {}
+
     // Loads `itx` (CR LF lines) into root(); throws std::runtime_error naming what it cannot run.
     void load(std::string_view itx)
     {
@@ -61,7 +67,7 @@ public:
                     if (items.size() != names.size())
                         throw std::runtime_error("a data line of another length: " + lines[i]);
                     for (std::size_t k = 0; k < names.size(); ++k)
-                        m_current->waves[names[k]].points.push_back(std::stod(items[k]));
+                        m_current->waves[names[k]].points.push_back(number(items[k]));
                 }
             } else if (line.starts_with("X ")) {
                 command(line.substr(2));
@@ -86,16 +92,30 @@ private:
         }
     }
 
+    // A number as Igor reads it: one past the range of a double is INF or 0, not an error.
+    static double number(const std::string& text)
+    {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (text.empty() || end != text.c_str() + text.size())
+            throw std::runtime_error("not a number: " + text);
+        return value;
+    }
+
     // The text of the string literal that `text` starts with, and what follows it.
-    static std::string literal(std::string_view text, std::string_view* rest = nullptr)
+    std::string literal(std::string_view text, std::string_view* rest = nullptr) const
     {
         if (text.empty() || text[0] != '"')
             throw std::runtime_error("no string: " + std::string(text));
         std::string value;
         std::size_t i = 1;
         for (; i < text.size() && text[i] != '"'; ++i) {
-            if (text[i] == '\\')
+            const auto byte = static_cast<unsigned char>(text[i]);
+            if (m_page == core::CodePage::Cp932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC))) {
+                value += text[i++];
+            } else if (text[i] == '\\') {
                 ++i;
+            }
             value += text.at(i);
         }
         if (i == text.size())
@@ -151,7 +171,7 @@ private:
             w.note += literal(std::string_view(line).substr(comma + 2));
         } else if (line.starts_with("Variable/G ")) {
             const std::size_t eq = line.find(" = ");
-            m_current->variables[line.substr(11, eq - 11)] = std::stod(line.substr(eq + 3));
+            m_current->variables[line.substr(11, eq - 11)] = number(line.substr(eq + 3));
         } else if (line.starts_with("String/G ")) {
             const std::size_t eq = line.find(" = ");
             m_current->strings[line.substr(9, eq - 9)] = literal(std::string_view(line).substr(eq + 3));
@@ -218,11 +238,7 @@ private:
             return w->second.points.at(m_point);
         if (const auto v = m_current->variables.find(token); v != m_current->variables.end())
             return v->second;
-        std::size_t used = 0;
-        const double number = std::stod(token, &used);
-        if (used != token.size())
-            throw std::runtime_error("not a number: " + token);
-        return number;
+        return number(token);
     }
     void expect(const char* token)
     {
@@ -230,6 +246,7 @@ private:
             throw std::runtime_error(std::string("expected ") + token);
     }
 
+    core::CodePage m_page;
     IgorFolder m_root;
     IgorFolder* m_current = &m_root;
     std::vector<std::string> m_tokens;

@@ -279,6 +279,18 @@ TEST(DetailedOutput, EachFileInAFolderOfItsOwnWithUnitsAndItsHeaderInTheNotes)
                    "/d/out.itx"})});
 }
 
+// The batch's folder is named by the prefix: a long one needs Igor Pro 8 as a long stem does.
+TEST(DetailedOutput, ALongPrefixIsALongName)
+{
+    DetailedRun r;
+    r.host.prefixField = std::string(32, 'p');
+    r.add("/d/a.dat", "[Header]\r\n[Data]\r\nTime,Comment,Field (Oe),Temperature (K),Long Moment (emu),"
+                      "Long Scan Std Dev,\r\n1,,2,3,4,5,\r\n");
+    r.run();
+    EXPECT_EQ(r.host.notices, std::vector<Notice>{summaryNotice(
+                                  {{{"a.dat", NoticeKind::PointsExtracted, "a", 1}}, true, "/d/out.itx"})});
+}
+
 // Under code page 932 a "\\" that is the second byte of a character (表) is no backslash, and
 // a lead byte without its second byte would join with the "\\" of an escape: it is dropped.
 TEST(DetailedOutput, NotesKeepTwoByteCharactersWhole)
