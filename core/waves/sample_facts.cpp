@@ -7,6 +7,8 @@ namespace kivo::core {
 
 namespace {
 
+constexpr std::size_t kMaxSignificantDigits = 17;
+
 // Masses are written in mg.
 constexpr int kMgPerGramDigits = 3;
 // An exponent of more digits is no mass or weight, and could pass an int.
@@ -88,7 +90,9 @@ std::optional<std::string> positiveDecimal(std::string_view text, int shift)
         digits.pop_back();
         ++exponent;
     }
-    if (digits.empty())
+    // No balance weighs to more digits than a double holds; a longer value is no number an
+    // instrument wrote, and its Variable/G line could pass the 400 bytes Igor Pro 6 reads.
+    if (digits.empty() || digits.size() > kMaxSignificantDigits)
         return std::nullopt;
     exponent -= shift;
     // The value is digits × 10^exponent; `at` is where its point falls among the digits.

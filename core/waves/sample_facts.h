@@ -29,7 +29,8 @@ SampleFacts sampleFacts(std::span<const std::string> header);
 
 // `text` (blanks around it allowed) divided by 10^shift as exact decimal text, when it is
 // a decimal number above 0 ("7.2", "48.400", "1.5E-2"); none for 0, a negative number, an
-// empty text or one that is not a number. Plain digits from 1e-6 up to 1e21, else "1.5e-12".
+// empty text, one that is not a number, or one of more than 17 significant digits. Plain
+// digits from 1e-6 up to 1e21, else "1.5e-12".
 std::optional<std::string> positiveDecimal(std::string_view text, int shift = 0);
 
 } // namespace kivo::core

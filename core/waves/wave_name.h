@@ -23,8 +23,8 @@ inline constexpr std::size_t kMaxOldNameSize = 31;
 // The stem of the file named `fileName` (its name without the path): the name before its
 // last ".", each run of characters other than ASCII letters, digits and "_" made one "_",
 // without "_" at either end or twice in a row, "w" in front when it would start with a digit
-// or be empty, at most kMaxStemSize bytes. A character of two bytes in `page` is one
-// character, whatever its second byte.
+// or be empty, at most kMaxStemSize bytes. Under CP932 a lead byte with a valid second byte
+// is one character; a lead byte without one is a character of its own.
 std::string fileStem(std::string_view fileName, CodePage page);
 
 // The stems of one batch of files, in order, made unique as Igor compares names (without

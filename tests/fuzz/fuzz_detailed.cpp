@@ -610,7 +610,7 @@ void checkBlock(const Block& block, const Input& input, CodePage page)
     if (block.copiedFrom.count(date) != 0) {
         const std::string time = block.folder + "_Time";
         const std::string& value = block.assigned.at(date).front();
-        check(block.copiedFrom.at(date) == time && value.starts_with(time + " + ")
+        check(block.copiedFrom.at(date) == time && (value.starts_with(time + " + ") || value.starts_with(time + " - "))
                   && isNumber(std::string_view(value).substr(time.size() + 3)),
               "a date wave that is not the time plus an offset");
         check(block.units.at(date).front() == "dat", "a date wave without Igor's date unit");
@@ -778,8 +778,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     check(notice.kind == NoticeKind::RunSummary, "a finished run told other than its summary");
     const Notice expected = kivo::core::summaryNotice(summary);
     if (notice != expected) {
-        std::fprintf(stderr, "told:\n%s\nexpected:\n%s\n", noticeLines(notice.reason).c_str(),
-                     noticeLines(expected.reason).c_str());
+        std::fprintf(stderr, "told:\n%s\nexpected:\n%s\n", noticeLines(notice.detail).c_str(),
+                     noticeLines(expected.detail).c_str());
         kivo::testing::fail("the summary differs from the files and the output");
     }
     return 0;

@@ -79,6 +79,8 @@ const DecimalCase kDecimals[] = {
     {"+.5", 0, "0.5"},         {"5.", 0, "5"},             {"000.000", 3, std::nullopt},
     {"-3", 0, std::nullopt},   {"1e", 0, std::nullopt},    {".", 0, std::nullopt},
     {"1.2.3", 0, std::nullopt}, {"", 0, std::nullopt},
+    // Seventeen significant digits are as many as a double holds; more are no weighing.
+    {"1.2345678901234567", 0, "1.2345678901234567"}, {"1.23456789012345678", 0, std::nullopt},
 };
 
 TEST(SampleFacts, NumbersAreShiftedAsDecimalText)
