@@ -11,8 +11,12 @@ TEST_PACKAGES  += acl  # setfacl and getfacl, for the ACLs a replaced output kee
 TEST_PACKAGES  += clang libclang-rt-14-dev clang-tidy
 
 # Another apt-get (unattended upgrades on a fresh machine, a second make) may hold the
-# package lock: wait for it, up to ten minutes, instead of failing at once.
+# package lock: wait for it, up to ten minutes, instead of failing at once. apt's option
+# waits for the lock of installs only; the lists' lock, which the daily update holds, is
+# waited for by trying the update again, for as long.
 APT_GET := apt-get -o DPkg::Lock::Timeout=600
+APT_UPDATE := for try in $$(seq 60); do $(APT_GET) update -qq && break; [ $$try = 60 ] && exit 1; \
+  echo "apt-get update failed (another apt-get may hold the package lists); trying again in 10 s"; sleep 10; done
 
 # install-packages PACKAGE... : apt-get the missing ones, or say how when not root.
 define install-packages
@@ -22,7 +26,8 @@ define install-packages
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then \
 	    echo "Installing:$$missing"; \
-	    $(APT_GET) update -qq && DEBIAN_FRONTEND=noninteractive $(APT_GET) install -y -qq --no-install-recommends $$missing >/dev/null || exit 1; \
+	    $(APT_UPDATE); \
+	    DEBIAN_FRONTEND=noninteractive $(APT_GET) install -y -qq --no-install-recommends $$missing >/dev/null || exit 1; \
 	  else \
 	    echo "Missing packages. Run: sudo apt-get install -y$$missing"; exit 1; \
 	  fi; \
