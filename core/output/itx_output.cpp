@@ -23,14 +23,16 @@ inline void copyEnds(char* out, const char* in, std::size_t n) noexcept
     std::memcpy(out + n - W, tail, W);
 }
 
-// Copies a value of a data line. Most are a few to sixteen bytes.
+// Copies a value of a data line. Most are a few to twenty bytes.
 inline void copyValue(char* out, const char* in, std::size_t n) noexcept
 {
     if (n >= 8 && n <= 16) {
         copyEnds<8>(out, in, n);
+    } else if (n > 16 && n <= 32) {
+        copyEnds<16>(out, in, n);
     } else if (n >= 4 && n < 8) {
         copyEnds<4>(out, in, n);
-    } else if (n > 16) {
+    } else if (n > 32) {
         std::memcpy(out, in, n);
     } else if (n > 0) {
         out[0] = in[0];
@@ -75,30 +77,31 @@ void ItxOutput::putLine(std::string_view line)
 
 void ItxOutput::putRow(std::span<const std::string_view> values)
 {
-    std::size_t length = kItxEol.size();
-    for (std::string_view value : values)
-        length += 1 + (value.empty() ? kNaN.size() : value.size());
-    if (kBufferSize - m_used < length) {
-        flush();
-        if (length > kBufferSize) {
-            for (std::string_view value : values) {
-                put("\t");
-                put(value.empty() ? kNaN : value);
-            }
-            put(kItxEol);
-            return;
-        }
-    }
-    // Rows are the bulk of the output: copied straight into the buffer.
-    char* out = m_buffer.get() + m_used;
+    // Rows are the bulk of the output: copied straight into the buffer, which is flushed
+    // wherever a value would not fit; the room asked for each value keeps the line end's.
+    char* const buffer = m_buffer.get();
+    char* out = buffer + m_used;
     for (std::string_view value : values) {
-        *out++ = '\t';
         const std::string_view bytes = value.empty() ? kNaN : value;
+        if (static_cast<std::size_t>(buffer + kBufferSize - out) < 1 + bytes.size() + kItxEol.size()) {
+            m_used = static_cast<std::size_t>(out - buffer);
+            flush();
+            out = buffer;
+            if (1 + bytes.size() + kItxEol.size() > kBufferSize) {
+                put("\t");
+                put(bytes);
+                if (kBufferSize - m_used < kItxEol.size())
+                    flush();
+                out = buffer + m_used;
+                continue;
+            }
+        }
+        *out++ = '\t';
         copyValue(out, bytes.data(), bytes.size());
         out += bytes.size();
     }
     std::memcpy(out, kItxEol.data(), kItxEol.size());
-    m_used += length;
+    m_used = static_cast<std::size_t>(out - buffer) + kItxEol.size();
 }
 
 void ItxOutput::flush()
