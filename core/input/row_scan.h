@@ -171,6 +171,38 @@ struct RowScan {
     std::uint32_t unreadableSlots = 0;
 };
 
+// How many bits of a word are set (countBits), and where the k-th of them stands (nthBit),
+// a byte at a time: the baseline processor may lack a popcount instruction.
+struct BitCount {
+    unsigned count;
+    std::uint64_t byteSums; // byte i: the set bits of bytes 0 to i
+};
+
+constexpr BitCount countBits(std::uint64_t x) noexcept
+{
+    std::uint64_t c = x - ((x >> 1) & 0x5555555555555555u);
+    c = (c & 0x3333333333333333u) + ((c >> 2) & 0x3333333333333333u);
+    c = (c + (c >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    const std::uint64_t sums = c * 0x0101010101010101u;
+    return {static_cast<unsigned>(sums >> 56), sums};
+}
+
+// k from 1 to counted.count, of countBits(x).
+constexpr unsigned nthBit(std::uint64_t x, const BitCount& counted, unsigned k) noexcept
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    // A byte's sum is at most 64, so 0x80 + k - 1 - sum keeps its high bit exactly while the
+    // sum is below k; those bytes come first, and their number is the byte of the k-th bit.
+    const std::uint64_t before = ((kHighs + kOnes * (k - 1)) - counted.byteSums) & kHighs;
+    const auto byte = static_cast<unsigned>(((before >> 7) * kOnes) >> 56);
+    const unsigned passed = byte == 0 ? 0 : static_cast<unsigned>((counted.byteSums >> (8 * byte - 8)) & 0xFF);
+    std::uint64_t bits = (x >> (8 * byte)) & 0xFF;
+    for (unsigned left = k - passed; left > 1; --left)
+        bits &= bits - 1;
+    return 8 * byte + static_cast<unsigned>(std::countr_zero(bits));
+}
+
 namespace splitter_detail {
 
 // Where a quote may open a quoted stretch: as the first byte of a field, or right after the
@@ -202,40 +234,112 @@ struct Skipped {
     bool textEnded;     // the line's text ended at a NUL, at p
 };
 
-// Passes up to `count` commas that end columns no wave needs, from `p` on: all of them, or
-// fewer when the piece ends or the line's text ends at a NUL. Today's rows carry
-// dozens of such columns, mostly empty, so it counts the commas of sixteen bytes a round
-// wherever they hold no quote, NUL or (under CP932) byte that may start a character.
+#ifdef KIVO_SCAN_SSE2
+// Passes commas from `p` on, up to `need` of them, 64 bytes a round, as far as no NUL or
+// (with `Quotes`) quote stands in the way: stops right after the need-th comma, at such a
+// byte, or at `end`. Gives the commas passed. No comma, quote or NUL is ever the second byte
+// of a two-byte character, so the count needs no look at them. Reads 64 bytes from `p`
+// whatever the piece holds: a piece guarantees kScanSlack readable bytes after it.
 template <bool Quotes>
-Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t count, bool twoByte, const char* first,
-                    const char*& closedAt) noexcept
+std::size_t passCommas(const char*& p, const char* end, std::size_t need) noexcept
 {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    constexpr std::uint64_t kHighs = 0x8080808080808080u;
-    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Fu;
-    constexpr std::uint64_t kCommas = kOnes * static_cast<unsigned char>(',');
-    // Whether a word holds a byte that a count of its commas must not pass over: a NUL, a
-    // quote, a byte that may start a two-byte character. One test takes every byte below
-    // 0x23 (the quote) and every byte from 0x80 on, so a blank, a control byte or any
-    // non-ASCII byte is passed a byte at a time too; numbers, the bulk, are not.
-    constexpr std::uint64_t kBelow = kOnes * (Quotes ? 0x23u : 0x01u);
-    const auto special = [](std::uint64_t word) noexcept { return (((word - kBelow) & ~word) | word) & kHighs; };
-    // Exactly the comma bytes of a word that holds no special byte, one bit each: every byte
-    // is below 0x80, so its difference from a comma is too, and adding 0x7F to it carries
-    // into the byte's high bit, never beyond, unless the difference is zero.
-    const auto commasOf = [](std::uint64_t word) noexcept { return (~((word ^ kCommas) + kLows) & kHighs) >> 7; };
-    // One bit per comma byte: a multiply adds them up without a popcount instruction,
-    // which the baseline processor may lack.
-    const auto countOf = [](std::uint64_t commas) noexcept { return static_cast<std::size_t>((commas * kOnes) >> 56); };
+    const __m128i zero = _mm_setzero_si128();
+    const auto load = [&p](int k) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)); };
+    const auto bitsOf = [](const __m128i (&flags)[4]) noexcept {
+        std::uint64_t bits = 0;
+        for (int k = 0; k < 4; ++k)
+            bits |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(flags[k]))) << (16 * k);
+        return bits;
+    };
     std::size_t passed = 0;
-    // An empty column, such as the comment of nearly every row, costs one byte.
-    if (!(Quotes && s.quoted) && p != end && *p == ',') {
-        ++p;
-        ++passed;
+    while (p != end) {
+        const auto avail = static_cast<std::size_t>(end - p);
+        __m128i commas[4];
+        __m128i maybe = zero;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i x = load(k);
+            commas[k] = _mm_cmpeq_epi8(x, _mm_set1_epi8(','));
+            // As signed bytes, the NUL and the quote are below 0x23, with the control bytes,
+            // the blank, "!" and every byte from 0x80 on: one compare a lane finds the
+            // rounds that need a closer look.
+            maybe = _mm_or_si128(maybe, Quotes ? _mm_cmplt_epi8(x, _mm_set1_epi8(0x23)) : _mm_cmpeq_epi8(x, zero));
+        }
+        const bool clear = _mm_movemask_epi8(maybe) == 0;
+        if (clear && avail >= 64) {
+            // The commas of the round added up per byte (each compare gives -1), then
+            // across bytes.
+            const __m128i sum = _mm_add_epi8(_mm_add_epi8(commas[0], commas[1]), _mm_add_epi8(commas[2], commas[3]));
+            const __m128i sums = _mm_sad_epu8(_mm_sub_epi8(zero, sum), zero);
+            const auto n = static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+            if (passed + n < need) {
+                passed += n;
+                p += 64;
+                continue;
+            }
+        }
+        // The round that holds the need-th comma, a stop or the piece's end: bit by bit.
+        std::uint64_t commaBits = bitsOf(commas);
+        std::uint64_t stopBits = 0;
+        if (!clear) {
+            __m128i stops[4];
+            for (int k = 0; k < 4; ++k) {
+                const __m128i x = load(k);
+                // x ^ '"' is zero for the quote, so the smaller of it and x is zero for a NUL
+                // or a quote alone.
+                stops[k] = _mm_cmpeq_epi8(Quotes ? _mm_min_epu8(x, _mm_xor_si128(x, _mm_set1_epi8('"'))) : x, zero);
+            }
+            stopBits = bitsOf(stops);
+        }
+        // Bytes past the piece are no part of the line, whatever they hold.
+        if (avail < 64) {
+            const std::uint64_t inPiece = (std::uint64_t{1} << avail) - 1;
+            commaBits &= inPiece;
+            stopBits &= inPiece;
+        }
+        if (stopBits != 0)
+            commaBits &= (stopBits & (std::uint64_t{0} - stopBits)) - 1;
+        const BitCount counted = countBits(commaBits);
+        if (passed + counted.count >= need) {
+            p += nthBit(commaBits, counted, static_cast<unsigned>(need - passed)) + 1;
+            return need;
+        }
+        passed += counted.count;
+        if (stopBits != 0) {
+            p += std::countr_zero(stopBits);
+            return passed;
+        }
+        p += avail < 64 ? avail : 64;
     }
-    while (passed < count) {
-        if (std::endian::native == std::endian::little && !(Quotes && s.quoted)) {
-            // Sixteen bytes at a time while no comma that ends the run is among them.
+    return passed;
+}
+#else
+// Passes commas from `p` on, up to `need` of them, sixteen bytes a round, as far as no word
+// holds a byte that the count must not pass over (see `special`): stops right after the
+// need-th comma, before such a word, or before the piece's last bytes. Gives the commas
+// passed.
+template <bool Quotes>
+std::size_t passCommas(const char*& p, const char* end, std::size_t need) noexcept
+{
+    std::size_t passed = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        constexpr std::uint64_t kHighs = 0x8080808080808080u;
+        constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Fu;
+        constexpr std::uint64_t kCommas = kOnes * static_cast<unsigned char>(',');
+        // Whether a word holds a byte that a count of its commas must not pass over: a NUL, a
+        // quote, a byte that may start a two-byte character. One test takes every byte below
+        // 0x23 (the quote) and every byte from 0x80 on, so a blank, a control byte or any
+        // non-ASCII byte is passed a byte at a time too; numbers, the bulk, are not.
+        constexpr std::uint64_t kBelow = kOnes * (Quotes ? 0x23u : 0x01u);
+        const auto special = [](std::uint64_t word) noexcept { return (((word - kBelow) & ~word) | word) & kHighs; };
+        // Exactly the comma bytes of a word that holds no special byte, one bit each: every
+        // byte is below 0x80, so its difference from a comma is too, and adding 0x7F to it
+        // carries into the byte's high bit, never beyond, unless the difference is zero.
+        const auto commasOf = [](std::uint64_t word) noexcept { return (~((word ^ kCommas) + kLows) & kHighs) >> 7; };
+        // One bit per comma byte: a multiply adds them up without a popcount instruction,
+        // which the baseline processor may lack.
+        const auto countOf = [](std::uint64_t commas) noexcept { return static_cast<std::size_t>((commas * kOnes) >> 56); };
+        for (;;) {
             while (end - p >= 16) {
                 std::uint64_t a;
                 std::uint64_t b;
@@ -244,24 +348,49 @@ Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t coun
                 if ((special(a) | special(b)) != 0)
                     break;
                 const std::size_t n = countOf(commasOf(a) + commasOf(b));
-                if (passed + n >= count)
+                if (passed + n >= need)
                     break;
                 passed += n;
                 p += 16;
             }
             std::uint64_t word;
-            if (end - p >= 8 && (std::memcpy(&word, p, sizeof word), special(word) == 0)) {
-                std::uint64_t commas = commasOf(word);
-                const std::size_t n = countOf(commas);
-                if (passed + n < count) {
-                    passed += n;
-                    p += 8;
-                    continue;
-                }
-                for (std::size_t k = count - passed; k > 1; --k)
+            if (end - p < 8 || (std::memcpy(&word, p, sizeof word), special(word) != 0))
+                return passed;
+            std::uint64_t commas = commasOf(word);
+            const std::size_t n = countOf(commas);
+            if (passed + n >= need) {
+                for (std::size_t k = need - passed; k > 1; --k)
                     commas &= commas - 1;
-                return {p + std::countr_zero(commas) / 8 + 1, count, false};
+                p += std::countr_zero(commas) / 8 + 1;
+                return need;
             }
+            passed += n;
+            p += 8;
+        }
+    }
+    return passed;
+}
+#endif
+
+// Passes up to `count` commas that end columns no wave needs, from `p` on: all of them, or
+// fewer when the piece ends or the line's text ends at a NUL. Today's rows carry dozens of
+// such columns, mostly empty, so their commas are counted by blocks (passCommas) wherever
+// no quote or NUL stands among them.
+template <bool Quotes>
+Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t count, bool twoByte, const char* first,
+                    const char*& closedAt) noexcept
+{
+    std::size_t passed = 0;
+    // An empty column, such as the comment of nearly every row, costs one byte.
+    if (!(Quotes && s.quoted) && p != end && *p == ',') {
+        ++p;
+        ++passed;
+    }
+    while (passed < count) {
+        if (!(Quotes && s.quoted)) {
+            passed += passCommas<Quotes>(p, end, count - passed);
+            if (passed == count)
+                break;
         }
         if (p == end)
             break;
