@@ -111,36 +111,40 @@ inline NumberBytes numberBytesOf(__m128i x) noexcept
 } // namespace scan_detail
 #endif
 
-// Finds whether the field that starts at `p` (with `avail` bytes left in the piece, at least
-// one) is a number without blanks that a comma within its first 32 bytes ends. Its bytes are
-// then all digits, points, signs and exponent marks, and the number rule is a matter of where
-// those stand. Not found says nothing: a blank, a letter, a quote, a control or non-ASCII
-// byte, a field of 32 bytes or more, one that the piece's end ends, or a field that is no
-// number are left to the byte-wise path. Reads 16 or 32 bytes from `p` whatever `avail` is:
-// a piece guarantees kScanSlack readable bytes after it.
+// Finds whether the field that starts at `p` (with `avail` bytes left in the piece) is a
+// number without blanks that ends within its first 32 bytes: at a comma, or with
+// `LineEndEnds` at the piece's end too. Its bytes are then all digits, points, signs and
+// exponent marks, and the number rule is a matter of where those stand. Not found says
+// nothing: a blank, a letter, a quote, a control or non-ASCII byte, a field of 32 bytes or
+// more, an empty one, or a field that is no number are left to the byte-wise path. Reads 16
+// or 32 bytes from `p` whatever `avail` is: a piece guarantees kScanSlack readable bytes
+// after it.
+template <bool LineEndEnds = false>
 inline PlainNumber plainNumberAt(const char* p, std::size_t avail) noexcept
 {
 #ifdef KIVO_SCAN_SSE2
-    // Bytes past the piece are no part of the line, whatever they hold.
+    // Bytes past the piece are no part of the line, whatever they hold; where the line's
+    // end ends a field, the first of them ends it.
     const std::uint32_t inPiece = avail < 32 ? (std::uint32_t{1} << avail) - 1 : ~std::uint32_t{0};
+    const std::uint32_t pastPiece = LineEndEnds ? ~inPiece : 0;
     scan_detail::NumberBytes b = scan_detail::numberBytesOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
     // Most values end within 16 bytes; the next 16 are looked at only for a longer one.
-    if ((b.commas & inPiece) == 0 && avail > 16)
+    if ((((b.commas & inPiece) | pastPiece) & 0xFFFFu) == 0 && avail > 16)
         b |= scan_detail::numberBytesOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
-    const std::uint32_t commas = b.commas & inPiece;
+    const std::uint32_t commas = (b.commas & inPiece) | pastPiece;
     const std::uint32_t field = (commas & (0u - commas)) - 1;
-    const std::uint32_t digits = b.digits & field;
-    const std::uint32_t points = b.points & field;
+    // An optional sign, digits with at most one point (the mantissa), then optionally the
+    // mark, an optional sign and digits (the exponent): each flag below is a byte out of its
+    // place. A field holds at most 31 bytes, so twice the mark never overflows.
     const std::uint32_t marks = b.marks & field;
-    // An optional sign, digits with at most one point, then optionally the mark, an optional
-    // sign and digits: each flag below is a byte out of its place.
     const std::uint32_t mark = marks & (0u - marks);
     const std::uint32_t mantissa = field & (mark - 1);
-    const std::uint32_t misplaced = (field & ~(digits | points | b.signs | marks)) | (marks ^ mark)
-                                    | (points & (points - 1)) | (points & ~mantissa)
-                                    | (b.signs & field & ~(1u | mark << 1));
-    const bool number = commas != 0 && misplaced == 0 && (digits & mantissa) != 0
-                        && (mark == 0 || (digits & ~mantissa) != 0);
+    const std::uint32_t exponent = field & ~(mark + mark - 1);
+    const std::uint32_t mantissaOthers = mantissa & ~(b.digits | (b.signs & 1u));
+    const std::uint32_t misplaced = (exponent & ~(b.digits | (b.signs & mark << 1))) | (mantissaOthers & ~b.points)
+                                    | (mantissaOthers & (mantissaOthers - 1));
+    const bool number = commas != 0 && misplaced == 0 && (mantissa & b.digits) != 0
+                        && (mark == 0 || (exponent & b.digits) != 0);
     // The top bit spares the count a test for no comma at all, whose length goes unused.
     return {number, static_cast<std::size_t>(std::countr_zero(commas | 0x80000000u))};
 #else
