@@ -192,12 +192,19 @@ void judgeLine(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
                 ++column;
                 continue;
             }
-            // No quote has been met before: skipColumns() takes the rule from here.
-            const Skipped skipped = skipColumns<Quotes>(s, p, end, run, twoByte, line.data(), closedAt);
-            column += skipped.passed;
-            if (skipped.passed < run)
-                break;
-            p = skipped.p;
+            std::size_t passed = passCommas<Quotes>(p, end, run);
+            if (passed < run) {
+                // A quote, a NUL or the line's end: skipColumns() takes the rule from here, and
+                // no quote has been met before.
+                const Skipped skipped = skipColumns<Quotes>(s, p, end, run - passed, twoByte, line.data(), closedAt);
+                passed += skipped.passed;
+                if (passed < run) {
+                    column += passed;
+                    break;
+                }
+                p = skipped.p;
+            }
+            column += run;
             continue;
         }
         if (p != end && *p == ',') {
