@@ -93,20 +93,27 @@ bool SquidDataReader::nextRow()
 {
     if (!m_file.lines().nextLine())
         return false;
-    const bool twoByte = m_page == CodePage::Cp932;
-    RowScan s;
-    LinePiece piece = m_file.lines().piece();
-    if (piece.lineEnds) {
-        // The line lies whole in the read block: the scan that finds each field's end judges
-        // it too, and a value that is missing, unreadable or not ended by its comma is empty.
-        splitPiece<FieldBytes::Judged>(s, m_plan.layout, twoByte, piece, [this](int slot, std::string_view judged) {
-            m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)])] = judged;
-        });
-        finishRow(s.ended, s.filled);
+    const LinePiece piece = m_file.lines().piece();
+    if (!piece.lineEnds) {
+        readRowInPieces(piece);
         return true;
     }
-    // The line crosses blocks: the needed fields are held as they pass, each only as far as
-    // a value can be a number, so that a row's memory stays bounded however long it is.
+    // The line lies whole in the read block: the scan that finds each field's end judges it
+    // too, and a value that is missing, unreadable or not ended by its comma is empty.
+    RowScan s;
+    splitPiece<FieldBytes::Judged>(s, m_plan.layout, m_page == CodePage::Cp932, piece,
+                                   [this](int slot, std::string_view judged) {
+                                       m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)])] =
+                                           judged;
+                                   });
+    finishRow(s.ended, s.filled);
+    return true;
+}
+
+void SquidDataReader::readRowInPieces(LinePiece piece)
+{
+    // The needed fields are held as they pass, each only as far as a value can be a number,
+    // so that a row's memory stays bounded however long it is.
     for (std::string& held : m_held)
         held.clear();
     const auto hold = [this](int slot, std::string_view bytes) {
@@ -114,8 +121,9 @@ bool SquidDataReader::nextRow()
         if (held.size() <= kLongestValue)
             held.append(bytes.substr(0, kLongestValue + 1 - held.size()));
     };
+    RowScan s;
     for (;;) {
-        splitPiece(s, m_plan.layout, twoByte, piece, hold);
+        splitPiece(s, m_plan.layout, m_page == CodePage::Cp932, piece, hold);
         if (piece.lineEnds || s.done)
             break;
         piece = m_file.lines().piece();
@@ -129,17 +137,20 @@ bool SquidDataReader::nextRow()
         m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)])] = value;
     }
     finishRow(s.ended, s.filled);
-    return true;
 }
 
 void SquidDataReader::finishRow(std::uint32_t ended, std::uint32_t filled) noexcept
 {
-    const auto place = [this](int slot) { return static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)]); };
     // A wave whose field never ended (the row stops short of it) has no value in this row.
     for (std::uint32_t missing = m_waveSlots & ~ended; missing != 0; missing &= missing - 1)
-        m_values[place(std::countr_zero(missing))] = {};
-    if (m_plan.pairs.empty())
-        return;
+        m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(std::countr_zero(missing))])] = {};
+    if (!m_plan.pairs.empty())
+        choosePair(ended, filled);
+}
+
+void SquidDataReader::choosePair(std::uint32_t ended, std::uint32_t filled) noexcept
+{
+    const auto place = [this](int slot) { return static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)]); };
     std::string_view moment;
     std::string_view error;
     if (const std::pair<int, int>* pair = m_plan.pairOfRow(filled)) {

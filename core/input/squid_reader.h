@@ -67,9 +67,12 @@ public:
     void close();
 
 private:
+    // Reads a row whose line crosses read blocks, from its first piece.
+    void readRowInPieces(LinePiece piece);
     // Puts the row's values in place once its fields are split: missing ones empty, the
-    // moment pair's chosen.
+    // moment pair's chosen (choosePair).
     void finishRow(std::uint32_t ended, std::uint32_t filled) noexcept;
+    void choosePair(std::uint32_t ended, std::uint32_t filled) noexcept;
 
     CodePage m_page;
     OutputKind m_output;
