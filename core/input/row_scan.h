@@ -238,14 +238,20 @@ struct Skipped {
     bool textEnded;     // the line's text ended at a NUL, at p
 };
 
+// Where passCommas() stopped, and how many commas it passed.
+struct Passed {
+    const char* p;
+    std::size_t commas;
+};
+
 #ifdef KIVO_SCAN_SSE2
 // Passes commas from `p` on, up to `need` of them, 64 bytes a round, as far as no NUL or
 // (with `Quotes`) quote stands in the way: stops right after the need-th comma, at such a
-// byte, or at `end`. Gives the commas passed. No comma, quote or NUL is ever the second byte
+// byte, or at `end`. No comma, quote or NUL is ever the second byte
 // of a two-byte character, so the count needs no look at them. Reads 64 bytes from `p`
 // whatever the piece holds: a piece guarantees kScanSlack readable bytes after it.
 template <bool Quotes>
-std::size_t passCommas(const char*& p, const char* end, std::size_t need) noexcept
+Passed passCommas(const char* p, const char* end, std::size_t need) noexcept
 {
     const __m128i zero = _mm_setzero_si128();
     const auto load = [&p](int k) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)); };
@@ -304,25 +310,22 @@ std::size_t passCommas(const char*& p, const char* end, std::size_t need) noexce
             commaBits &= (stopBits & (std::uint64_t{0} - stopBits)) - 1;
         const BitCount counted = countBits(commaBits);
         if (passed + counted.count >= need) {
-            p += nthBit(commaBits, counted, static_cast<unsigned>(need - passed)) + 1;
-            return need;
+            return {p + nthBit(commaBits, counted, static_cast<unsigned>(need - passed)) + 1, need};
         }
         passed += counted.count;
         if (stopBits != 0) {
-            p += std::countr_zero(stopBits);
-            return passed;
+            return {p + std::countr_zero(stopBits), passed};
         }
         p += avail < 64 ? avail : 64;
     }
-    return passed;
+    return {p, passed};
 }
 #else
 // Passes commas from `p` on, up to `need` of them, sixteen bytes a round, as far as no word
 // holds a byte that the count must not pass over (see `special`): stops right after the
-// need-th comma, before such a word, or before the piece's last bytes. Gives the commas
-// passed.
+// need-th comma, before such a word, or before the piece's last bytes.
 template <bool Quotes>
-std::size_t passCommas(const char*& p, const char* end, std::size_t need) noexcept
+Passed passCommas(const char* p, const char* end, std::size_t need) noexcept
 {
     std::size_t passed = 0;
     if constexpr (std::endian::native == std::endian::little) {
@@ -359,20 +362,19 @@ std::size_t passCommas(const char*& p, const char* end, std::size_t need) noexce
             }
             std::uint64_t word;
             if (end - p < 8 || (std::memcpy(&word, p, sizeof word), special(word) != 0))
-                return passed;
+                return {p, passed};
             std::uint64_t commas = commasOf(word);
             const std::size_t n = countOf(commas);
             if (passed + n >= need) {
                 for (std::size_t k = need - passed; k > 1; --k)
                     commas &= commas - 1;
-                p += std::countr_zero(commas) / 8 + 1;
-                return need;
+                return {p + std::countr_zero(commas) / 8 + 1, need};
             }
             passed += n;
             p += 8;
         }
     }
-    return passed;
+    return {p, passed};
 }
 #endif
 
@@ -392,7 +394,9 @@ Skipped skipColumns(RowScan& s, const char* p, const char* end, std::size_t coun
     }
     while (passed < count) {
         if (!(Quotes && s.quoted)) {
-            passed += passCommas<Quotes>(p, end, count - passed);
+            const Passed run = passCommas<Quotes>(p, end, count - passed);
+            p = run.p;
+            passed += run.commas;
             if (passed == count)
                 break;
         }

@@ -192,7 +192,9 @@ void judgeLine(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
                 ++column;
                 continue;
             }
-            std::size_t passed = passCommas<Quotes>(p, end, run);
+            const Passed counted = passCommas<Quotes>(p, end, run);
+            p = counted.p;
+            std::size_t passed = counted.commas;
             if (passed < run) {
                 // A quote, a NUL or the line's end: skipColumns() takes the rule from here, and
                 // no quote has been met before.
