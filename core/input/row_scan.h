@@ -133,6 +133,12 @@ inline PlainNumber plainNumberAt(const char* p, std::size_t avail) noexcept
         b |= scan_detail::numberBytesOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
     const std::uint32_t commas = (b.commas & inPiece) | pastPiece;
     const std::uint32_t field = (commas & (0u - commas)) - 1;
+    // The top bit spares the count a test for no comma at all, whose length goes unused.
+    const auto length = static_cast<std::size_t>(std::countr_zero(commas | 0x80000000u));
+    // Digits with at most one point, the most common shapes, take a few steps.
+    const std::uint32_t others = field & ~b.digits;
+    if ((others & (others - 1)) == 0 && (others & ~b.points) == 0)
+        return {commas != 0 && (field & b.digits) != 0, length};
     // An optional sign, digits with at most one point (the mantissa), then optionally the
     // mark, an optional sign and digits (the exponent): each flag below is a byte out of its
     // place. A field holds at most 31 bytes, so twice the mark never overflows.
@@ -145,8 +151,7 @@ inline PlainNumber plainNumberAt(const char* p, std::size_t avail) noexcept
                                     | (mantissaOthers & (mantissaOthers - 1));
     const bool number = commas != 0 && misplaced == 0 && (mantissa & b.digits) != 0
                         && (mark == 0 || (exponent & b.digits) != 0);
-    // The top bit spares the count a test for no comma at all, whose length goes unused.
-    return {number, static_cast<std::size_t>(std::countr_zero(commas | 0x80000000u))};
+    return {number, length};
 #else
     static_cast<void>(p);
     static_cast<void>(avail);
