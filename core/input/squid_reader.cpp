@@ -79,13 +79,13 @@ void SquidDataReader::usePlan(WavePlan plan)
     m_waveSlots = 0;
     for (std::size_t k = 0; k < m_waves; ++k) {
         const int slot = m_plan.waves[k].slot;
-        m_placeOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<std::int8_t>(k);
+        m_placeOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<std::uint8_t>(k);
         m_waveSlots |= slotBit(slot);
     }
     std::size_t next = m_waves;
     for (const RowLayout::Slot slot : m_plan.layout.slotOfColumn) {
         if (slot != RowLayout::kNone && (m_waveSlots & slotBit(slot)) == 0)
-            m_placeOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<std::int8_t>(next++);
+            m_placeOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<std::uint8_t>(next++);
     }
 }
 

@@ -81,7 +81,7 @@ private:
     // Where each slot's value goes in m_values: a wave's slot at the wave's place, so that
     // the splitter puts it where row() hands it out; the other slots (the moment pairs'
     // that stand in for the long moment) after the waves.
-    std::array<std::int8_t, RowLayout::kMaxSlots> m_placeOfSlot{};
+    std::array<std::uint8_t, RowLayout::kMaxSlots> m_placeOfSlot{};
     std::uint32_t m_waveSlots = 0; // the slots that waves read
     std::size_t m_waves = 0;
     std::array<std::string_view, RowLayout::kMaxSlots> m_values{};
