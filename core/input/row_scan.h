@@ -77,35 +77,39 @@ struct PlainNumber {
 #ifdef KIVO_SCAN_SSE2
 namespace scan_detail {
 
-// The bytes of a number and the comma after it among 16 bytes, one bit a byte.
-struct NumberBytes {
+// The bytes of a number and the comma after it among 16 or 32 bytes, one bit a byte: those
+// that every value needs looked at (ShapeBytes), and those that only a value with more than
+// digits and a point does (SignBytes).
+struct ShapeBytes {
     std::uint32_t commas;
     std::uint32_t digits;
     std::uint32_t points;
-    std::uint32_t signs;
-    std::uint32_t marks; // e or E
-
-    NumberBytes& operator|=(const NumberBytes& high) noexcept
-    {
-        commas |= high.commas << 16;
-        digits |= high.digits << 16;
-        points |= high.points << 16;
-        signs |= high.signs << 16;
-        marks |= high.marks << 16;
-        return *this;
-    }
 };
 
-inline NumberBytes numberBytesOf(__m128i x) noexcept
+struct SignBytes {
+    std::uint32_t signs;
+    std::uint32_t marks; // e or E
+};
+
+inline std::uint32_t bitsOf(__m128i flags) noexcept
 {
-    const auto equal = [x](char c) noexcept { return _mm_cmpeq_epi8(x, _mm_set1_epi8(c)); };
-    const auto bits = [](__m128i flags) noexcept { return static_cast<std::uint32_t>(_mm_movemask_epi8(flags)); };
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(flags));
+}
+
+inline ShapeBytes shapeBytesOf(__m128i x) noexcept
+{
     // x - '0' is at most 9 exactly for the digits: every other byte wraps above it.
     const __m128i fromZero = _mm_sub_epi8(x, _mm_set1_epi8('0'));
     const __m128i digits = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
+    return {bitsOf(_mm_cmpeq_epi8(x, _mm_set1_epi8(','))), bitsOf(digits), bitsOf(_mm_cmpeq_epi8(x, _mm_set1_epi8('.')))};
+}
+
+inline SignBytes signBytesOf(__m128i x) noexcept
+{
+    const __m128i signs = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('+')), _mm_cmpeq_epi8(x, _mm_set1_epi8('-')));
     // 'E' | 0x20 is 'e', and no other byte turns into it.
     const __m128i marks = _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'));
-    return {bits(equal(',')), bits(digits), bits(equal('.')), bits(_mm_or_si128(equal('+'), equal('-'))), bits(marks)};
+    return {bitsOf(signs), bitsOf(marks)};
 }
 
 } // namespace scan_detail
@@ -127,10 +131,14 @@ inline PlainNumber plainNumberAt(const char* p, std::size_t avail) noexcept
     // end ends a field, the first of them ends it.
     const std::uint32_t inPiece = avail < 32 ? (std::uint32_t{1} << avail) - 1 : ~std::uint32_t{0};
     const std::uint32_t pastPiece = LineEndEnds ? ~inPiece : 0;
-    scan_detail::NumberBytes b = scan_detail::numberBytesOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    const auto load = [p](std::size_t at) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)); };
+    scan_detail::ShapeBytes b = scan_detail::shapeBytesOf(load(0));
     // Most values end within 16 bytes; the next 16 are looked at only for a longer one.
-    if ((((b.commas & inPiece) | pastPiece) & 0xFFFFu) == 0 && avail > 16)
-        b |= scan_detail::numberBytesOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
+    const bool longer = (((b.commas & inPiece) | pastPiece) & 0xFFFFu) == 0 && avail > 16;
+    if (longer) {
+        const scan_detail::ShapeBytes high = scan_detail::shapeBytesOf(load(16));
+        b = {b.commas | high.commas << 16, b.digits | high.digits << 16, b.points | high.points << 16};
+    }
     const std::uint32_t commas = (b.commas & inPiece) | pastPiece;
     const std::uint32_t field = (commas & (0u - commas)) - 1;
     // The top bit spares the count a test for no comma at all, whose length goes unused.
@@ -139,15 +147,20 @@ inline PlainNumber plainNumberAt(const char* p, std::size_t avail) noexcept
     const std::uint32_t others = field & ~b.digits;
     if ((others & (others - 1)) == 0 && (others & ~b.points) == 0)
         return {commas != 0 && (field & b.digits) != 0, length};
+    scan_detail::SignBytes m = scan_detail::signBytesOf(load(0));
+    if (longer) {
+        const scan_detail::SignBytes high = scan_detail::signBytesOf(load(16));
+        m = {m.signs | high.signs << 16, m.marks | high.marks << 16};
+    }
     // An optional sign, digits with at most one point (the mantissa), then optionally the
     // mark, an optional sign and digits (the exponent): each flag below is a byte out of its
     // place. A field holds at most 31 bytes, so twice the mark never overflows.
-    const std::uint32_t marks = b.marks & field;
+    const std::uint32_t marks = m.marks & field;
     const std::uint32_t mark = marks & (0u - marks);
     const std::uint32_t mantissa = field & (mark - 1);
     const std::uint32_t exponent = field & ~(mark + mark - 1);
-    const std::uint32_t mantissaOthers = mantissa & ~(b.digits | (b.signs & 1u));
-    const std::uint32_t misplaced = (exponent & ~(b.digits | (b.signs & mark << 1))) | (mantissaOthers & ~b.points)
+    const std::uint32_t mantissaOthers = mantissa & ~(b.digits | (m.signs & 1u));
+    const std::uint32_t misplaced = (exponent & ~(b.digits | (m.signs & mark << 1))) | (mantissaOthers & ~b.points)
                                     | (mantissaOthers & (mantissaOthers - 1));
     const bool number = commas != 0 && misplaced == 0 && (mantissa & b.digits) != 0
                         && (mark == 0 || (exponent & b.digits) != 0);
