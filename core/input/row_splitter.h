@@ -167,9 +167,10 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
 // A whole line judged with vector loads where they are available: a needed field is taken
 // at once where one look at its first bytes finds a number that its comma (or in today's
 // layout the line's end) ends, an empty one at its comma, and the columns no wave needs are
-// passed by skipColumns(). At the first needed field that takes more (a blank, NaN, text, a
-// quote, a CR, a tab, a NUL or a field of 32 bytes or more), the rest of the line from that
-// field on goes to scanPiece(), which stays the definition.
+// passed by counting their commas (skipColumns() from a quote or NUL on). At the first
+// needed field that takes more (a blank, NaN, text, a quote, a CR, a tab, a NUL or a field
+// of 32 bytes or more), the rest of the line from that field on goes to scanPiece(), which
+// stays the definition.
 template <bool Quotes, class Out>
 void judgeLine(RowScan& s, const RowLayout& layout, bool twoByte, std::string_view line, Out&& out)
 {
