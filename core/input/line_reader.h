@@ -17,10 +17,10 @@ struct Line {
     bool complete;  // text is the whole line
 };
 
-// How many bytes after every piece may be read (never written): scans that take 16 or 32
+// How many bytes after every piece may be read (never written): scans that take 16 to 64
 // bytes at once load past a field near the end of a piece without a test for it. What those
 // bytes hold is no part of the line.
-inline constexpr std::size_t kScanSlack = 32;
+inline constexpr std::size_t kScanSlack = 64;
 
 // A stretch of a line as it stands in the input, valid until the next call. The line's
 // text ends at its first NUL byte; a piece still holds that NUL and what follows it, so

@@ -31,9 +31,9 @@ namespace splitter_detail {
 // bytes)`: a field that lies in the piece in one call, a field that goes on in the next
 // piece in one call per piece. A field ends at a comma, or (today's layout) at the end of
 // the line's text; the row is done once the last needed column has ended. Judged: the piece
-// is a whole line, and every needed field that ends is handed on once, as igorNumber() gives
-// it; `Vector` lets a vector load take most numbers at once (plainNumberAt), where available.
-template <bool Quotes, FieldBytes Mode, bool Vector, class Out>
+// is the rest of a whole line from a field's start, and every needed field that ends is
+// handed on once, as igorNumber() gives it.
+template <bool Quotes, FieldBytes Mode, class Out>
 void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_view piece, bool lineEnds, Out&& out)
 {
     constexpr bool kJudged = Mode == FieldBytes::Judged;
@@ -54,12 +54,10 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
             // An unreadable value's last bytes are not handed on: a row in one piece then
             // holds it empty, and a row in pieces drops what was held of it.
             if constexpr (kJudged) {
-                // A field the vector look left here is none that the word-wise test would take;
-                // without that look, the word-wise test comes first.
                 if (s.unreadable)
                     out(slot, std::string_view());
                 else
-                    out(slot, Vector ? number_detail::parsedNumber(raw) : igorNumber(raw));
+                    out(slot, igorNumber(raw));
             } else if (at != start && !s.unreadable) {
                 out(slot, raw);
             }
@@ -81,6 +79,14 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     for (;;) {
         if (slotOf[s.column] == RowLayout::kNone) {
             const std::size_t run = runOf[s.column];
+            // An empty column alone, such as the comment of nearly every row, costs a byte.
+            if (run == 1 && p != end && *p == ',' && !(Quotes && s.quoted)) {
+                ++s.column;
+                s.unreadable = false;
+                s.held = false;
+                start = ++p;
+                continue;
+            }
             const Skipped skipped = skipColumns<Quotes>(s, p, end, run, twoByte, first, closedAt);
             p = skipped.p;
             if (skipped.passed > 0) {
@@ -96,33 +102,6 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
             if (skipped.passed < run)
                 break;
             start = p;
-        }
-        if constexpr (kJudged && Vector) {
-            // Needed fields in a row, each taken at once where one look finds a number in it;
-            // the first that is not is left to the byte-wise path below, an empty one too.
-            if (p == start) {
-                std::size_t column = s.column;
-                std::uint32_t taken = 0;
-                PlainNumber number{};
-                while (p != end && *p != ',' && (number = plainNumberAt(p, static_cast<std::size_t>(end - p))).found) {
-                    const int slot = slotOf[column];
-                    out(slot, std::string_view(p, number.length));
-                    taken |= slotBit(slot);
-                    p += number.length + 1;
-                    if (++column == columns || slotOf[column] == RowLayout::kNone)
-                        break;
-                }
-                s.column = column;
-                s.filled |= taken;
-                s.ended |= taken;
-                start = p;
-                if (column == columns) {
-                    s.done = true;
-                    return;
-                }
-                if (slotOf[column] == RowLayout::kNone)
-                    continue;
-            }
         }
         // Today's rows hold many empty fields (the moment of every DC scan row): those need
         // no search. The older layout's fields are seldom empty.
@@ -185,14 +164,102 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     }
 }
 
+// A whole line judged with vector loads where they are available: a needed field is taken
+// at once where one look at its first bytes finds a number that its comma (or in today's
+// layout the line's end) ends, an empty one at its comma, and the columns no wave needs are
+// passed by counting their commas (skipColumns() from a quote or NUL on). At the first
+// needed field that takes more (a blank, NaN, text, a quote, a CR, a tab, a NUL or a field
+// of 32 bytes or more), the rest of the line from that field on goes to scanPiece(), which
+// stays the definition.
+template <bool Quotes, class Out>
+void judgeLine(RowScan& s, const RowLayout& layout, bool twoByte, std::string_view line, Out&& out)
+{
+    const char* p = line.data(); // the start of the field of `column`
+    const char* const end = p + line.size();
+    const std::size_t columns = layout.slotOfColumn.size();
+    const RowLayout::Slot* const slotOf = layout.slotOfColumn.data();
+    const std::uint32_t* const runOf = layout.unneededRun.data();
+    const char* closedAt = nullptr;
+    std::size_t column = 0;
+    std::uint32_t filled = 0;
+    std::uint32_t ended = 0;
+    for (;;) {
+        const int slot = slotOf[column];
+        if (slot == RowLayout::kNone) {
+            const std::size_t run = runOf[column];
+            // An empty column alone, such as the comment of nearly every row, costs a byte.
+            if (run == 1 && p != end && *p == ',') {
+                ++p;
+                ++column;
+                continue;
+            }
+            const Passed counted = passCommas<Quotes>(p, end, run);
+            p = counted.p;
+            std::size_t passed = counted.commas;
+            if (passed < run) {
+                // A quote, a NUL or the line's end: skipColumns() takes the rule from here, and
+                // no quote has been met before.
+                const Skipped skipped = skipColumns<Quotes>(s, p, end, run - passed, twoByte, line.data(), closedAt);
+                passed += skipped.passed;
+                if (passed < run) {
+                    column += passed;
+                    break;
+                }
+                p = skipped.p;
+            }
+            column += run;
+            continue;
+        }
+        if (p != end && *p == ',') {
+            out(slot, std::string_view());
+            ended |= slotBit(slot);
+            ++p;
+        } else if (const PlainNumber number = plainNumberAt<Quotes>(p, static_cast<std::size_t>(end - p));
+                   number.found) {
+            out(slot, std::string_view(p, number.length));
+            filled |= slotBit(slot);
+            ended |= slotBit(slot);
+            p += number.length + 1;
+        } else if (p == end) {
+            // The line ends where the field would start: today's layout ends the field
+            // there, empty; in the older one a field without its comma is not taken.
+            if constexpr (Quotes) {
+                out(slot, std::string_view());
+                ended |= slotBit(slot);
+            }
+            break;
+        } else {
+            s.column = column;
+            s.filled = filled;
+            s.ended = ended;
+            scanPiece<Quotes, FieldBytes::Judged>(s, layout, twoByte, std::string_view(p, static_cast<std::size_t>(end - p)),
+                                                  true, out);
+            return;
+        }
+        if (++column == columns || p > end)
+            break;
+    }
+    s.column = column;
+    s.filled = filled;
+    s.ended = ended;
+    s.done = true;
+}
+
 // splitPiece() with the vector look chosen: tests run both paths on one processor.
 template <FieldBytes Mode, bool Vector, class Out>
 void split(RowScan& s, const RowLayout& layout, bool twoByte, LinePiece piece, Out&& out)
 {
-    if (layout.kind == RowLayout::Kind::Today)
-        scanPiece<true, Mode, Vector>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
-    else
-        scanPiece<false, Mode, Vector>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
+    const bool quotes = layout.kind == RowLayout::Kind::Today;
+    if constexpr (Mode == FieldBytes::Judged && Vector) {
+        if (quotes)
+            judgeLine<true>(s, layout, twoByte, piece.bytes, out);
+        else
+            judgeLine<false>(s, layout, twoByte, piece.bytes, out);
+    } else if (quotes) {
+        scanPiece<true, Mode>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
+    } else {
+        scanPiece<false, Mode>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
+    }
 }
 
 } // namespace splitter_detail

@@ -6,6 +6,7 @@
 #include "core/waves/igor_number.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace kivo::core {
 
@@ -13,19 +14,6 @@ namespace {
 
 // Deciding the preamble never needs more of a line than the column line's first bytes.
 constexpr std::size_t kPreambleBytes = ColumnStart::kBytes;
-
-using Fields = std::array<std::string_view, RowLayout::kMaxSlots>;
-
-// The value of each planned wave, from the judged fields of a row by slot.
-void waveValues(const WavePlan& plan, const Fields& fields, std::uint32_t filled, std::span<std::string_view> values)
-{
-    std::array<int, RowLayout::kMaxSlots> slots{};
-    plan.rowSlots(filled, slots);
-    for (std::size_t k = 0; k < plan.waves.size(); ++k) {
-        const int slot = slots[k];
-        values[k] = slot < 0 ? std::string_view() : fields[static_cast<std::size_t>(slot)];
-    }
-}
 
 } // namespace
 
@@ -80,29 +68,52 @@ PreambleOutcome SquidDataReader::readPreamble(FileHeader* header)
     std::optional<WavePlan> plan = planWaves(m_output, *kind, columns);
     if (!plan)
         return PreambleOutcome::ColumnMismatch;
-    m_plan = std::move(*plan);
+    usePlan(std::move(*plan));
     return PreambleOutcome::Rows;
 }
 
-bool SquidDataReader::nextRow(std::span<std::string_view> values)
+void SquidDataReader::usePlan(WavePlan plan)
+{
+    m_plan = std::move(plan);
+    m_waves = m_plan.waves.size();
+    m_waveSlots = 0;
+    for (std::size_t k = 0; k < m_waves; ++k) {
+        const int slot = m_plan.waves[k].slot;
+        m_placeOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<std::uint8_t>(k);
+        m_waveSlots |= slotBit(slot);
+    }
+    std::size_t next = m_waves;
+    for (const RowLayout::Slot slot : m_plan.layout.slotOfColumn) {
+        if (slot != RowLayout::kNone && (m_waveSlots & slotBit(slot)) == 0)
+            m_placeOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<std::uint8_t>(next++);
+    }
+}
+
+bool SquidDataReader::nextRow()
 {
     if (!m_file.lines().nextLine())
         return false;
-    const bool twoByte = m_page == CodePage::Cp932;
-    RowScan s;
-    Fields fields{};
-    LinePiece piece = m_file.lines().piece();
-    if (piece.lineEnds) {
-        // The line lies whole in the read block: the scan that finds each field's end judges
-        // it too, and a value that is missing, unreadable or not ended by its comma is empty.
-        splitPiece<FieldBytes::Judged>(
-            s, m_plan.layout, twoByte, piece,
-            [&fields](int slot, std::string_view judged) { fields[static_cast<std::size_t>(slot)] = judged; });
-        waveValues(m_plan, fields, s.filled, values);
+    const LinePiece piece = m_file.lines().piece();
+    if (!piece.lineEnds) {
+        readRowInPieces(piece);
         return true;
     }
-    // The line crosses blocks: the needed fields are held as they pass, each only as far as
-    // a value can be a number, so that a row's memory stays bounded however long it is.
+    // The line lies whole in the read block: the scan that finds each field's end judges it
+    // too, and a value that is missing, unreadable or not ended by its comma is empty.
+    RowScan s;
+    splitPiece<FieldBytes::Judged>(s, m_plan.layout, m_page == CodePage::Cp932, piece,
+                                   [this](int slot, std::string_view judged) {
+                                       m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)])] =
+                                           judged;
+                                   });
+    finishRow(s.ended, s.filled);
+    return true;
+}
+
+void SquidDataReader::readRowInPieces(LinePiece piece)
+{
+    // The needed fields are held as they pass, each only as far as a value can be a number,
+    // so that a row's memory stays bounded however long it is.
     for (std::string& held : m_held)
         held.clear();
     const auto hold = [this](int slot, std::string_view bytes) {
@@ -110,20 +121,47 @@ bool SquidDataReader::nextRow(std::span<std::string_view> values)
         if (held.size() <= kLongestValue)
             held.append(bytes.substr(0, kLongestValue + 1 - held.size()));
     };
+    RowScan s;
     for (;;) {
-        splitPiece(s, m_plan.layout, twoByte, piece, hold);
+        splitPiece(s, m_plan.layout, m_page == CodePage::Cp932, piece, hold);
         if (piece.lineEnds || s.done)
             break;
         piece = m_file.lines().piece();
     }
-    for (std::size_t slot = 0; slot < m_held.size(); ++slot) {
-        // A field that never ended, or that holds a CR or a tab, is missing.
-        const std::uint32_t bit = slotBit(static_cast<int>(slot));
-        if ((s.ended & bit) != 0 && (s.unreadableSlots & bit) == 0)
-            fields[slot] = igorNumber(m_held[slot]);
+    for (std::uint32_t ended = s.ended; ended != 0; ended &= ended - 1) {
+        // A field that holds a CR or a tab is missing.
+        const int slot = std::countr_zero(ended);
+        const std::string_view value = (s.unreadableSlots & slotBit(slot)) == 0
+                                           ? igorNumber(m_held[static_cast<std::size_t>(slot)])
+                                           : std::string_view();
+        m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)])] = value;
     }
-    waveValues(m_plan, fields, s.filled, values);
-    return true;
+    finishRow(s.ended, s.filled);
+}
+
+void SquidDataReader::finishRow(std::uint32_t ended, std::uint32_t filled) noexcept
+{
+    // A wave whose field never ended (the row stops short of it) has no value in this row.
+    for (std::uint32_t missing = m_waveSlots & ~ended; missing != 0; missing &= missing - 1)
+        m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(std::countr_zero(missing))])] = {};
+    if (!m_plan.pairs.empty())
+        choosePair(ended, filled);
+}
+
+void SquidDataReader::choosePair(std::uint32_t ended, std::uint32_t filled) noexcept
+{
+    const auto place = [this](int slot) { return static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)]); };
+    std::string_view moment;
+    std::string_view error;
+    if (const std::pair<int, int>* pair = m_plan.pairOfRow(filled)) {
+        moment = m_values[place(pair->first)];
+        if ((ended & slotBit(pair->second)) != 0)
+            error = m_values[place(pair->second)];
+    }
+    if (m_plan.momentWave >= 0)
+        m_values[static_cast<std::size_t>(m_plan.momentWave)] = moment;
+    if (m_plan.momentSDWave >= 0)
+        m_values[static_cast<std::size_t>(m_plan.momentSDWave)] = error;
 }
 
 void SquidDataReader::close()

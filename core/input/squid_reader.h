@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -54,20 +55,36 @@ public:
     const WavePlan& plan() const noexcept { return m_plan; }
     // After Rows: reads the next rows by `plan` instead, one that WavePlan::only() made of
     // plan(), so that rows are read no further than its waves need.
-    void usePlan(WavePlan plan) { m_plan = std::move(plan); }
-    // After Rows: values[k] for wave k of plan() in the next row, or false at the end of the
-    // file. A value is the bytes Igor reads as a number (igor_number.h), or empty for one
-    // that is missing, holds a CR or a tab, or is no number; the views stay valid until the
-    // next call. Precondition: values.size() >= plan().waves.size(). Throws IoError (Read).
-    bool nextRow(std::span<std::string_view> values);
+    void usePlan(WavePlan plan);
+    // After Rows: reads the next row, or gives false at the end of the file. Throws IoError
+    // (Read).
+    bool nextRow();
+    // After nextRow() gave true: the value of wave k of plan() at k. A value is the bytes Igor
+    // reads as a number (igor_number.h), or empty for one that is missing, holds a CR or a
+    // tab, or is no number; the views stay valid until the next call of nextRow().
+    std::span<const std::string_view> row() const noexcept { return {m_values.data(), m_waves}; }
     // Throws IoError (Close).
     void close();
 
 private:
+    // Reads a row whose line crosses read blocks, from its first piece.
+    void readRowInPieces(LinePiece piece);
+    // Puts the row's values in place once its fields are split: missing ones empty, the
+    // moment pair's chosen (choosePair).
+    void finishRow(std::uint32_t ended, std::uint32_t filled) noexcept;
+    void choosePair(std::uint32_t ended, std::uint32_t filled) noexcept;
+
     CodePage m_page;
     OutputKind m_output;
     SquidFile m_file;
     WavePlan m_plan;
+    // Where each slot's value goes in m_values: a wave's slot at the wave's place, so that
+    // the splitter puts it where row() hands it out; the other slots (the moment pairs'
+    // that stand in for the long moment) after the waves.
+    std::array<std::uint8_t, RowLayout::kMaxSlots> m_placeOfSlot{};
+    std::uint32_t m_waveSlots = 0; // the slots that waves read
+    std::size_t m_waves = 0;
+    std::array<std::string_view, RowLayout::kMaxSlots> m_values{};
     std::array<std::string, RowLayout::kMaxSlots> m_held; // a row across read blocks
 };
 

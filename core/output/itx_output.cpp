@@ -23,15 +23,19 @@ inline void copyEnds(char* out, const char* in, std::size_t n) noexcept
     std::memcpy(out + n - W, tail, W);
 }
 
-// Copies a value of a data line. Most are a few to sixteen bytes.
-inline void copyValue(char* out, const char* in, std::size_t n) noexcept
+// A value this long or shorter is copied by fixed-size moves; rows whose values all are
+// need one test of the buffer's room.
+constexpr std::size_t kShortValue = 32;
+
+// Copies a value of a data line of up to kShortValue bytes. Most are a few to twenty bytes.
+inline void copyShortValue(char* out, const char* in, std::size_t n) noexcept
 {
-    if (n >= 8 && n <= 16) {
+    if (n - 8 <= 8) {
         copyEnds<8>(out, in, n);
-    } else if (n >= 4 && n < 8) {
-        copyEnds<4>(out, in, n);
     } else if (n > 16) {
-        std::memcpy(out, in, n);
+        copyEnds<16>(out, in, n);
+    } else if (n >= 4) {
+        copyEnds<4>(out, in, n);
     } else if (n > 0) {
         out[0] = in[0];
         out[n / 2] = in[n / 2];
@@ -75,30 +79,36 @@ void ItxOutput::putLine(std::string_view line)
 
 void ItxOutput::putRow(std::span<const std::string_view> values)
 {
-    std::size_t length = kItxEol.size();
-    for (std::string_view value : values)
-        length += 1 + (value.empty() ? kNaN.size() : value.size());
-    if (kBufferSize - m_used < length) {
+    // Rows are the bulk of the output: copied straight into the buffer, once it has room for
+    // the line with every value at its longest short length.
+    if (kBufferSize - m_used < values.size() * (1 + kShortValue) + kItxEol.size()) {
         flush();
-        if (length > kBufferSize) {
-            for (std::string_view value : values) {
-                put("\t");
-                put(value.empty() ? kNaN : value);
-            }
-            put(kItxEol);
-            return;
-        }
+        if (values.size() * (1 + kShortValue) + kItxEol.size() > kBufferSize)
+            return putRowPiecewise(values);
     }
-    // Rows are the bulk of the output: copied straight into the buffer.
-    char* out = m_buffer.get() + m_used;
-    for (std::string_view value : values) {
+    char* const buffer = m_buffer.get();
+    char* out = buffer + m_used;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::string_view bytes = values[k].empty() ? kNaN : values[k];
+        if (bytes.size() > kShortValue) {
+            m_used = static_cast<std::size_t>(out - buffer);
+            return putRowPiecewise(values.subspan(k));
+        }
         *out++ = '\t';
-        const std::string_view bytes = value.empty() ? kNaN : value;
-        copyValue(out, bytes.data(), bytes.size());
+        copyShortValue(out, bytes.data(), bytes.size());
         out += bytes.size();
     }
     std::memcpy(out, kItxEol.data(), kItxEol.size());
-    m_used += length;
+    m_used = static_cast<std::size_t>(out - buffer) + kItxEol.size();
+}
+
+void ItxOutput::putRowPiecewise(std::span<const std::string_view> values)
+{
+    for (std::string_view value : values) {
+        put("\t");
+        put(value.empty() ? kNaN : value);
+    }
+    put(kItxEol);
 }
 
 void ItxOutput::flush()

@@ -43,6 +43,9 @@ public:
     void close();
 
 private:
+    // The rest of a data line, a value at a time: values too long to be copied in one move.
+    void putRowPiecewise(std::span<const std::string_view> values);
+
     std::unique_ptr<StagedOutput> m_output;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_used = 0;

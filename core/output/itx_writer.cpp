@@ -1,16 +1,8 @@
 #include "core/output/itx_writer.h"
 
-#include "core/waves/igor_number.h"
 #include "core/waves/wave_plan.h"
 
 namespace kivo::core {
-
-namespace {
-
-// Where the five values hold the moment.
-constexpr std::size_t kMomentWave = 3;
-
-} // namespace
 
 ItxWriter::ItxWriter() = default;
 
@@ -34,13 +26,6 @@ void ItxWriter::writeHeader(std::string_view prefix)
     m_file.put(kItxEol);
     m_file.put("BEGIN");
     m_file.put(kItxEol);
-}
-
-void ItxWriter::writeRow(std::span<const std::string_view> values)
-{
-    m_file.putRow(values);
-    if (holdsNumber(values[kMomentWave]))
-        ++m_momentRows;
 }
 
 void ItxWriter::writeTrailer(std::string_view prefix)

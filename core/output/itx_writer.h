@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/output/itx_output.h"
+#include "core/waves/igor_number.h"
 
 #include <cstdint>
 #include <span>
@@ -28,7 +29,12 @@ public:
     // The writes throw IoError (Write).
     void writeHeader(std::string_view prefix);
     // One data line of the five values as the reader judged them; an empty one is NaN.
-    void writeRow(std::span<const std::string_view> values);
+    void writeRow(std::span<const std::string_view> values)
+    {
+        m_file.putRow(values);
+        if (holdsNumber(values[kMomentWave]))
+            ++m_momentRows;
+    }
     void writeTrailer(std::string_view prefix);
     // How many rows so far had their moment written as a number other than NaN.
     std::int64_t momentRows() const noexcept { return m_momentRows; }
@@ -37,6 +43,9 @@ public:
     void close();
 
 private:
+    // Where the five values hold the moment.
+    static constexpr std::size_t kMomentWave = 3;
+
     ItxOutput m_file;
     std::int64_t m_momentRows = 0;
 };

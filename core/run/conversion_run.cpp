@@ -9,7 +9,6 @@
 #include "core/waves/wave_name.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <span>
 #include <vector>
@@ -17,8 +16,6 @@
 namespace kivo::core {
 
 namespace {
-
-using RowValues = std::array<std::string_view, RowLayout::kMaxSlots>;
 
 // The normal output: five waves named after the prefix, every file's rows one after the
 // other.
@@ -99,8 +96,8 @@ public:
         WaveSet open = whole.all() & ~kAlways;
         WaveSet found = 0;
         reader.usePlan(whole.only(open));
-        RowValues values{};
-        while (open != 0 && reader.nextRow(values)) {
+        while (open != 0 && reader.nextRow()) {
+            const std::span<const std::string_view> values = reader.row();
             WaveSet now = 0;
             std::size_t k = 0;
             for (int wave = 0; wave < static_cast<int>(whole.waves.size()); ++wave) {
@@ -213,7 +210,6 @@ void tellNoRows(Host& host, Output& output, PreambleOutcome outcome, const std::
 template <typename Output>
 std::optional<Notice> convertQueue(Host& host, Output& output, FileSystem& files, CodePage page)
 {
-    RowValues values{};
     while (host.queueCount() > 0) {
         const QueueEntry entry = host.queueFront();
         output.nextEntry();
@@ -236,10 +232,9 @@ std::optional<Notice> convertQueue(Host& host, Output& output, FileSystem& files
                 continue;
             }
             output.beginFile(reader, entry);
-            const std::size_t waves = reader.plan().waves.size();
             std::int64_t count = 0;
-            while (reader.nextRow(values)) {
-                output.writeRow(std::span<const std::string_view>(values.data(), waves));
+            while (reader.nextRow()) {
+                output.writeRow(reader.row());
                 ++count;
             }
             output.endFile(entry);

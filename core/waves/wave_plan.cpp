@@ -318,27 +318,6 @@ std::optional<WavePlan> detailedPlan(RowLayout::Kind kind, std::span<const int> 
 
 } // namespace
 
-void WavePlan::rowSlots(std::uint32_t filled, std::span<int> slotOfWave) const noexcept
-{
-    for (std::size_t k = 0; k < waves.size(); ++k)
-        slotOfWave[k] = waves[k].slot;
-    if (pairs.empty())
-        return;
-    int moment = -1;
-    int error = -1;
-    for (const auto& [m, e] : pairs) {
-        if ((filled & (std::uint32_t{1} << static_cast<unsigned>(m))) != 0) {
-            moment = m;
-            error = e;
-            break;
-        }
-    }
-    if (momentWave >= 0)
-        slotOfWave[static_cast<std::size_t>(momentWave)] = moment;
-    if (momentSDWave >= 0)
-        slotOfWave[static_cast<std::size_t>(momentSDWave)] = error;
-}
-
 int WavePlan::waveOfSlot(int slot) const noexcept
 {
     for (std::size_t k = 0; k < waves.size(); ++k) {

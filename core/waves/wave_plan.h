@@ -45,9 +45,17 @@ struct WavePlan {
     int momentSDWave = -1;
     std::vector<std::pair<int, int>> pairs;
 
-    // The slot each wave reads in a row whose non-empty slots are `filled` (bit k for slot
-    // k); -1 for a missing value.
-    void rowSlots(std::uint32_t filled, std::span<int> slotOfWave) const noexcept;
+    // The pair that a row whose non-empty slots are `filled` (bit k for slot k) takes its
+    // moment and error from, or null when it holds none of the pairs' moments; the moment
+    // and its error are then missing.
+    const std::pair<int, int>* pairOfRow(std::uint32_t filled) const noexcept
+    {
+        for (const std::pair<int, int>& pair : pairs) {
+            if ((filled & (std::uint32_t{1} << static_cast<unsigned>(pair.first))) != 0)
+                return &pair;
+        }
+        return nullptr;
+    }
     // The index of the wave read from `slot`, or -1.
     int waveOfSlot(int slot) const noexcept;
     // The waves of `set` in a plan of their own, reading no column the others alone need.

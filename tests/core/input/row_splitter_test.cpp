@@ -1,6 +1,7 @@
 #include "core/input/row_splitter.h"
 #include "memory_files.h"
 #include "number_model.h"
+#include "reference.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+using kivo::core::CodePage;
 using kivo::core::FieldBytes;
 using kivo::core::findFieldStop;
 using kivo::core::kScanSlack;
@@ -203,6 +205,63 @@ TEST(RowSplit, JudgedFieldsAreWhatTheNumberRuleMakesOfThem)
                 }
             }
         }
+    }
+}
+
+// Runs of columns that no wave needs are passed by counting their commas 64 bytes at a time:
+// any byte that the count must not pass over, at any place in a run, and a line that ends
+// inside one, give the fields that the slow models of the fuzzers find, split by the rules
+// alone.
+TEST(RowSplit, UnneededColumnsArePassedAsTheRulesSplitThem)
+{
+    constexpr std::array<int, 2> kColumns = {1, 60};
+    // Columns 2 to 59, mostly empty as in today's rows: about 90 bytes.
+    std::string run;
+    for (int column = 2; column < 60; ++column)
+        run += column % 7 == 0 ? "12.5," : ",";
+    std::string beyond;
+    while (beyond.size() < kScanSlack)
+        beyond += "1,";
+    Split split;
+    const auto expectSplit = [&](const std::string& line) {
+        const std::string bytes = line + beyond;
+        const LinePiece piece{std::string_view(bytes.data(), line.size()), true};
+        const std::string text = line.substr(0, line.find('\0'));
+        for (const bool twoByte : {false, true}) {
+            const CodePage page = twoByte ? CodePage::Cp932 : CodePage::Utf8;
+            for (const auto kind : {RowLayout::Kind::Older, RowLayout::Kind::Today}) {
+                // Today's layout: the fields between commas outside quoted stretches, the
+                // text after the last one too; the older one: a field counts only with the
+                // comma that ends it.
+                std::vector<std::string> fields;
+                if (kind == RowLayout::Kind::Today) {
+                    fields = kivo::fuzz::referenceFields(text, page);
+                } else {
+                    std::size_t from = 0;
+                    for (const std::size_t comma : kivo::fuzz::referenceCommas(text, page)) {
+                        fields.push_back(text.substr(from, comma - from));
+                        from = comma + 1;
+                    }
+                }
+                splitLine<FieldBytes::Judged, true>(split, RowLayout::fromColumns(kColumns, kind), twoByte, piece);
+                for (std::size_t slot = 0; slot < kColumns.size(); ++slot) {
+                    const auto column = static_cast<std::size_t>(kColumns[slot]);
+                    const int calls = column < fields.size() ? 1 : 0;
+                    ASSERT_EQ(split.calls[slot], calls) << line << ", slot " << slot << (twoByte ? " under CP932" : "");
+                    if (calls == 1) {
+                        ASSERT_EQ(split.fields[slot], modelNumber(fields[column])) << line << ", slot " << slot;
+                    }
+                }
+            }
+        }
+    };
+    for (std::size_t at = 0; at < run.size(); ++at) {
+        for (const char c : kClasses) {
+            std::string varied = run;
+            varied[at] = c;
+            expectSplit("c,1.5," + varied + "-2.5E-3,7");
+        }
+        expectSplit("c,1.5," + run.substr(0, at));
     }
 }
 

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -43,9 +42,8 @@ Reading readRows(const std::string& data, std::size_t piece, CodePage page = Cod
     ItxWriter writer;
     EXPECT_TRUE(writer.create(files, "o.itx"));
     if (reading.outcome == PreambleOutcome::Rows) {
-        std::array<std::string_view, 5> values;
-        while (reader.nextRow(values))
-            writer.writeRow(values);
+        while (reader.nextRow())
+            writer.writeRow(reader.row());
     }
     reader.close();
     writer.close();
