@@ -451,7 +451,7 @@ void report(const Options& o, const LayoutFigures& f)
               << " MB/s  (cpu " << fmt("%.4f", median(f.ram.catCpu)) << " s)\n"
               << "  ratio kivo/cat, median of per-pair ratios: " << fmt("%.3f", ramRatio) << "  (range "
               << fmt("%.3f", *minmax.first) << " to " << fmt("%.3f", *minmax.second)
-              << ")  target <= " << fmt("%.1f", f.layout->target) << ": " << verdict(ramRatio <= f.layout->target)
+              << ")  target <= " << fmt("%.2f", f.layout->target) << ": " << verdict(ramRatio <= f.layout->target)
               << "\n"
               // Processor time (user + system) hardly moves with load from elsewhere, so it
               // tells a busy machine's noise from a real difference.

@@ -15,7 +15,8 @@
 
 // SSE2 is part of every x86-64 processor; 32-bit x86 has it only when the build says so
 // (MinGW's i686 compiler does not by default), and other processors go byte by byte.
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+// KIVO_PORTABLE_SCAN builds the byte-wise path here too, to measure what other processors get.
+#if (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)) && !defined(KIVO_PORTABLE_SCAN)
 #include <emmintrin.h>
 #define KIVO_SCAN_SSE2 1
 #endif
