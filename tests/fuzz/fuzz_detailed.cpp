@@ -46,6 +46,7 @@ using kivo::core::noticeLines;
 using kivo::core::QueueEntry;
 using kivo::core::RunSummary;
 using kivo::testing::check;
+using kivo::testing::split;
 using kivo::testing::MemoryFileSystem;
 using kivo::testing::RecordingHost;
 
@@ -93,21 +94,6 @@ struct Block {
     // Each string global in the pieces its command lines gave.
     std::map<std::string, std::vector<std::string>> strings;
 };
-
-std::vector<std::string_view> split(std::string_view text, std::string_view separator)
-{
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        if (at == std::string_view::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
-        }
-        parts.push_back(text.substr(start, at - start));
-        start = at + separator.size();
-    }
-}
 
 bool isLetter(char c)
 {

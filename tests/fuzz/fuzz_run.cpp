@@ -40,6 +40,7 @@ using kivo::core::Notice;
 using kivo::core::NoticeKind;
 using kivo::core::QueueEntry;
 using kivo::testing::check;
+using kivo::testing::split;
 using kivo::testing::MemoryFileSystem;
 using kivo::testing::RecordingHost;
 
@@ -54,21 +55,6 @@ const std::string kOutput = "/out/result.itx";
 const std::string kEarlier = "an earlier output the user keeps\r\n";
 
 enum class Failure { None, Read, Write, Commit };
-
-std::vector<std::string_view> split(std::string_view text, std::string_view separator)
-{
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        if (at == std::string_view::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
-        }
-        parts.push_back(text.substr(start, at - start));
-        start = at + separator.size();
-    }
-}
 
 bool isLetter(char c)
 {
