@@ -17,7 +17,9 @@ using PrefixCheck = void (*)(Host& host);
 
 // What "Make itx" does: converts every queued file, front first, into one Igor Text file
 // at host.outputPath with waves named after host.wavePrefix, telling the user the outcome
-// of each file, then empties the queue and both fields.
+// of each file, then empties the queue and both fields. With host.detailed, each file goes
+// into a data folder of its own inside one named by the prefix, the outcomes are told in one
+// summary at the end, and a run that converts no file writes nothing (outputWritten false).
 // If the output cannot be created, or would replace a queued input, nothing is written and
 // the queue and fields stay. A queued file that cannot be opened ends the run there: its
 // notice is shown, nothing is put in place, and the queue and fields are back as they were.
