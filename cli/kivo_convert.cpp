@@ -98,18 +98,15 @@ public:
     // UTF-8: the name is made UTF-8 too, so that each line is one encoding.
     void notify(const core::Notice& notice) override
     {
-        // A detailed run's summary: its title, then a line for each file and the output.
-        if (notice.kind == core::NoticeKind::RunSummary) {
-            writeNotice(m_err, core::noticeText(notice));
-            return;
-        }
         // The window's notice points at its box; here the option does what the box does.
         if (notice.kind == core::NoticeKind::NoMoment) {
             writeReason(m_err, core::systemTextToUtf8(notice.name)
                                    + ": no row has a moment; the values of an AC file are written with --detailed");
             return;
         }
-        writeNotice(m_err, core::noticeText({notice.kind, core::systemTextToUtf8(notice.name), notice.count}));
+        core::Notice shown = notice;
+        shown.name = core::systemTextToUtf8(notice.name);
+        writeNotice(m_err, core::noticeText(shown));
         writeReason(m_err, notice.reason);
         // The drop's notice speaks of folders; a FILE refused for want of an extension may
         // be none, so the line after it says which FILE and why.

@@ -18,6 +18,13 @@ CodePage systemCodePage();
 // as UTF-8, the encoding of the program's own words and of the system's reasons.
 std::string systemTextToUtf8(const std::string& text);
 
+// True for the ASCII digits, whatever the code page: no byte of a two-byte character is one
+// where it matters (a number, a name, a date), since a second byte is never below 0x40.
+constexpr bool isAsciiDigit(char c) noexcept
+{
+    return c >= '0' && c <= '9';
+}
+
 // True when `byte` may start a two-byte character in `page`. It does only when the next byte
 // is a second byte (isTrailByte); otherwise it is a character of its own, as Windows reads it.
 constexpr bool isLeadByte(unsigned char byte, CodePage page) noexcept

@@ -1,5 +1,7 @@
 #include "core/waves/igor_date.h"
 
+#include "core/files/text.h"
+
 #include <array>
 
 namespace kivo::core {
@@ -23,11 +25,6 @@ constexpr std::size_t kStampPlaces = 7;
 constexpr std::array<std::int64_t, kStampPlaces + 1> kPowersOf10 = {1, 10, 100, 1000, 10000, 100000, 1000000,
                                                                     10000000};
 
-bool isDigit(char c) noexcept
-{
-    return c >= '0' && c <= '9';
-}
-
 bool isBlank(char c) noexcept
 {
     return c == ' ' || c == '\t';
@@ -43,7 +40,7 @@ bool takeNumber(std::string_view& text, std::size_t min, std::size_t max, int& v
 {
     std::size_t n = 0;
     value = 0;
-    while (n < text.size() && n < max && isDigit(text[n]))
+    while (n < text.size() && n < max && isAsciiDigit(text[n]))
         value = value * 10 + (text[n++] - '0');
     text.remove_prefix(n);
     return n >= min;
@@ -66,7 +63,7 @@ std::optional<OpeningTime> readStamp(std::string_view text)
         return std::nullopt;
     for (std::string_view part : {whole, places}) {
         for (char c : part) {
-            if (!isDigit(c))
+            if (!isAsciiDigit(c))
                 return std::nullopt;
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/text.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -12,11 +14,6 @@ namespace kivo::core {
 inline constexpr std::size_t kLongestValue = 4096;
 
 namespace number_detail {
-
-constexpr bool isDigit(char c) noexcept
-{
-    return static_cast<unsigned char>(c - '0') < 10;
-}
 
 constexpr bool isSign(char c) noexcept
 {
@@ -65,12 +62,12 @@ constexpr std::string_view parsedNumber(std::string_view value) noexcept
     if (i != to && isSign(value[i]))
         ++i;
     const std::size_t mantissa = i;
-    while (i != to && isDigit(value[i]))
+    while (i != to && isAsciiDigit(value[i]))
         ++i;
     std::size_t digits = i - mantissa;
     if (i != to && value[i] == '.') {
         const std::size_t fraction = ++i;
-        while (i != to && isDigit(value[i]))
+        while (i != to && isAsciiDigit(value[i]))
             ++i;
         digits += i - fraction;
     }
@@ -81,7 +78,7 @@ constexpr std::string_view parsedNumber(std::string_view value) noexcept
         if (i != to && isSign(value[i]))
             ++i;
         const std::size_t exponent = i;
-        while (i != to && isDigit(value[i]))
+        while (i != to && isAsciiDigit(value[i]))
             ++i;
         if (i == exponent)
             return {};

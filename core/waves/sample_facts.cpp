@@ -1,5 +1,7 @@
 #include "core/waves/sample_facts.h"
 
+#include "core/files/text.h"
+
 #include <algorithm>
 #include <array>
 
@@ -13,11 +15,6 @@ constexpr std::size_t kMaxSignificantDigits = 17;
 constexpr int kMgPerGramDigits = 3;
 // An exponent of more digits is no mass or weight, and could pass an int.
 constexpr int kMaxExponentDigits = 4;
-
-bool isDigit(char c) noexcept
-{
-    return c >= '0' && c <= '9';
-}
 
 std::string_view trimmed(std::string_view text) noexcept
 {
@@ -54,7 +51,7 @@ std::optional<std::string> positiveDecimal(std::string_view text, int shift)
     bool anyDigit = false;
     for (; i < text.size(); ++i) {
         const char c = text[i];
-        if (isDigit(c)) {
+        if (isAsciiDigit(c)) {
             anyDigit = true;
             if (point)
                 --exponent;
@@ -77,7 +74,7 @@ std::optional<std::string> positiveDecimal(std::string_view text, int shift)
             ++i;
         const std::size_t start = i;
         int power = 0;
-        for (; i < text.size() && isDigit(text[i]); ++i) {
+        for (; i < text.size() && isAsciiDigit(text[i]); ++i) {
             if (i - start == kMaxExponentDigits)
                 return std::nullopt;
             power = power * 10 + (text[i] - '0');

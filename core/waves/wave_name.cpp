@@ -15,7 +15,7 @@ bool isAsciiLetter(char c) noexcept
 
 bool isWaveNameByte(char c) noexcept
 {
-    return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
+    return isAsciiLetter(c) || isAsciiDigit(c) || c == '_';
 }
 
 char lower(char c) noexcept

@@ -7,6 +7,8 @@
 
 #include "core/files/text.h"
 
+#include "crlf_lines.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -49,9 +51,7 @@ public:
     // Loads `itx` (CR LF lines) into root(); throws std::runtime_error naming what it cannot run.
     void load(std::string_view itx)
     {
-        std::vector<std::string> lines;
-        for (std::size_t at = 0, end; (end = itx.find("\r\n", at)) != std::string_view::npos; at = end + 2)
-            lines.emplace_back(itx.substr(at, end - at));
+        const std::vector<std::string> lines = crLfLines(itx);
         if (lines.empty() || lines[0] != "IGOR")
             throw std::runtime_error("no IGOR keyword");
         for (std::size_t i = 1; i < lines.size(); ++i) {
