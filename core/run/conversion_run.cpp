@@ -110,14 +110,7 @@ public:
                 reader.usePlan(whole.only(open));
             }
         }
-        // A deviation without the values it belongs to says nothing.
-        for (int wave = 0; wave < static_cast<int>(whole.waves.size()); ++wave) {
-            const int of = whole.waves[static_cast<std::size_t>(wave)].deviationOf;
-            const int measured = of < 0 ? -1 : whole.waveOfSlot(of);
-            if (of >= 0 && (measured < 0 || (found & waveBit(measured)) == 0))
-                found &= ~waveBit(wave);
-        }
-        m_waves = kAlways | found;
+        m_waves = kAlways | whole.withTheirValues(found);
     }
 
     // Each queued file in turn, the next stem with it.

@@ -318,6 +318,20 @@ std::optional<WavePlan> detailedPlan(RowLayout::Kind kind, std::span<const int> 
 
 } // namespace
 
+WaveSet WavePlan::withTheirValues(WaveSet set) const noexcept
+{
+    WaveSet kept = set;
+    for (std::size_t k = 0; k < waves.size(); ++k) {
+        const int of = waves[k].deviationOf;
+        if (of < 0)
+            continue;
+        const int measured = waveOfSlot(of);
+        if (measured < 0 || (set & waveBit(measured)) == 0)
+            kept &= ~waveBit(static_cast<int>(k));
+    }
+    return kept;
+}
+
 int WavePlan::waveOfSlot(int slot) const noexcept
 {
     for (std::size_t k = 0; k < waves.size(); ++k) {

@@ -56,6 +56,9 @@ struct WavePlan {
         }
         return nullptr;
     }
+    // `set` without the deviation waves whose values' wave it lacks: a deviation without the
+    // values it belongs to says nothing.
+    WaveSet withTheirValues(WaveSet set) const noexcept;
     // The index of the wave read from `slot`, or -1.
     int waveOfSlot(int slot) const noexcept;
     // The waves of `set` in a plan of their own, reading no column the others alone need.
