@@ -29,6 +29,15 @@ RowLayout RowLayout::fromColumns(std::span<const int> columnOfSlot, Kind kind)
         run = layout.slotOfColumn[k] == kNone ? run + 1 : 0;
         layout.unneededRun[k] = run;
     }
+    std::uint32_t gap = 0;
+    for (std::size_t k = 0; k < layout.slotOfColumn.size(); ++k) {
+        if (layout.slotOfColumn[k] == kNone) {
+            ++gap;
+        } else {
+            layout.needed.push_back({static_cast<std::uint32_t>(k), gap, layout.slotOfColumn[k]});
+            gap = 0;
+        }
+    }
     return layout;
 }
 

@@ -27,6 +27,14 @@ struct RowLayout {
     // none, how many columns in a row from it feed none (so many commas to pass at once).
     std::vector<Slot> slotOfColumn;
     std::vector<std::uint32_t> unneededRun;
+    // The needed columns in order, each with the number of columns that no wave needs
+    // between it and the one before: a row is walked from one needed field to the next.
+    struct Needed {
+        std::uint32_t column;
+        std::uint32_t gap;
+        Slot slot;
+    };
+    std::vector<Needed> needed;
     Kind kind = Kind::Older;
 
     // The older layout's fixed columns: time, field, temperature, moment and its deviation

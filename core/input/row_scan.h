@@ -68,28 +68,15 @@ inline const char* findFieldStop(const char* p, const char* end, char c, bool st
     return end;
 }
 
-// The length of a field that one look at its first bytes finds to be a number as it stands,
-// or none.
-struct PlainNumber {
-    bool found;
-    std::size_t length; // the field's bytes before the comma that ends it
-};
-
 #ifdef KIVO_SCAN_SSE2
 namespace scan_detail {
 
-// The bytes of a number and the comma after it among 16 or 32 bytes, one bit a byte: those
-// that every value needs looked at (ShapeBytes), and those that only a value with more than
-// digits and a point does (SignBytes).
+// The bytes of a number among 16 or 32 bytes, one bit a byte: those that every value needs
+// looked at (ShapeBytes), and those that only a value with more than digits and a point
+// does (SignBytes).
 struct ShapeBytes {
-    std::uint32_t commas;
     std::uint32_t digits;
     std::uint32_t points;
-};
-
-struct SignBytes {
-    std::uint32_t signs;
-    std::uint32_t marks; // e or E
 };
 
 inline std::uint32_t bitsOf(__m128i flags) noexcept
@@ -102,76 +89,91 @@ inline ShapeBytes shapeBytesOf(__m128i x) noexcept
     // x - '0' is at most 9 exactly for the digits: every other byte wraps above it.
     const __m128i fromZero = _mm_sub_epi8(x, _mm_set1_epi8('0'));
     const __m128i digits = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
-    return {bitsOf(_mm_cmpeq_epi8(x, _mm_set1_epi8(','))), bitsOf(digits), bitsOf(_mm_cmpeq_epi8(x, _mm_set1_epi8('.')))};
-}
-
-inline SignBytes signBytesOf(__m128i x) noexcept
-{
-    const __m128i signs = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('+')), _mm_cmpeq_epi8(x, _mm_set1_epi8('-')));
-    // 'E' | 0x20 is 'e', and no other byte turns into it.
-    const __m128i marks = _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'));
-    return {bitsOf(signs), bitsOf(marks)};
+    return {bitsOf(digits), bitsOf(_mm_cmpeq_epi8(x, _mm_set1_epi8('.')))};
 }
 
 } // namespace scan_detail
-#endif
 
-// Finds whether the field that starts at `p` (with `avail` bytes left in the piece) is a
-// number without blanks that ends within its first 32 bytes: at a comma, or with
-// `LineEndEnds` at the piece's end too. Its bytes are then all digits, points, signs and
-// exponent marks, and the number rule is a matter of where those stand. Not found says
-// nothing: a blank, a letter, a quote, a control or non-ASCII byte, a field of 32 bytes or
-// more, an empty one, or a field that is no number are left to the byte-wise path. Reads 16
-// or 32 bytes from `p` whatever `avail` is: a piece guarantees kScanSlack readable bytes
-// after it.
-template <bool LineEndEnds = false>
-inline PlainNumber plainNumberAt(const char* p, std::size_t avail) noexcept
+// Whether the `length` bytes at `p` (1 to 31) are a number without blanks. Their bytes are
+// then all digits but a sign first, one point, and an exponent's mark with its own sign, so
+// a vector look finds the digits and points, and the few other bytes are looked at one by
+// one. False says nothing: a blank, a letter, a quote, a control or non-ASCII byte, or a
+// value that is no number are left to the byte-wise rule. Reads 16 or 32 bytes from `p`: a
+// piece guarantees kScanSlack readable bytes after it.
+inline bool isNumberShape(const char* p, std::size_t length) noexcept
 {
-#ifdef KIVO_SCAN_SSE2
-    // Bytes past the piece are no part of the line, whatever they hold; where the line's
-    // end ends a field, the first of them ends it.
-    const std::uint32_t inPiece = avail < 32 ? (std::uint32_t{1} << avail) - 1 : ~std::uint32_t{0};
-    const std::uint32_t pastPiece = LineEndEnds ? ~inPiece : 0;
     const auto load = [p](std::size_t at) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)); };
     scan_detail::ShapeBytes b = scan_detail::shapeBytesOf(load(0));
-    // Most values end within 16 bytes; the next 16 are looked at only for a longer one.
-    const bool longer = (((b.commas & inPiece) | pastPiece) & 0xFFFFu) == 0 && avail > 16;
-    if (longer) {
+    if (length > 16) {
         const scan_detail::ShapeBytes high = scan_detail::shapeBytesOf(load(16));
-        b = {b.commas | high.commas << 16, b.digits | high.digits << 16, b.points | high.points << 16};
+        b = {b.digits | high.digits << 16, b.points | high.points << 16};
     }
-    const std::uint32_t commas = (b.commas & inPiece) | pastPiece;
-    const std::uint32_t field = (commas & (0u - commas)) - 1;
-    // The top bit spares the count a test for no comma at all, whose length goes unused.
-    const auto length = static_cast<std::size_t>(std::countr_zero(commas | 0x80000000u));
+    const auto isSign = [](char c) noexcept { return c == '-' || c == '+'; };
+    const std::uint32_t field = (std::uint32_t{1} << length) - 1;
+    // The bytes other than digits, less a sign in front.
+    const std::uint32_t others = field & ~b.digits & ~static_cast<std::uint32_t>(isSign(p[0]));
     // Digits with at most one point, the most common shapes, take a few steps.
-    const std::uint32_t others = field & ~b.digits;
     if ((others & (others - 1)) == 0 && (others & ~b.points) == 0)
-        return {commas != 0 && (field & b.digits) != 0, length};
-    scan_detail::SignBytes m = scan_detail::signBytesOf(load(0));
-    if (longer) {
-        const scan_detail::SignBytes high = scan_detail::signBytesOf(load(16));
-        m = {m.signs | high.signs << 16, m.marks | high.marks << 16};
-    }
-    // An optional sign, digits with at most one point (the mantissa), then optionally the
-    // mark, an optional sign and digits (the exponent): each flag below is a byte out of its
-    // place. A field holds at most 31 bytes, so twice the mark never overflows.
-    const std::uint32_t marks = m.marks & field;
-    const std::uint32_t mark = marks & (0u - marks);
-    const std::uint32_t mantissa = field & (mark - 1);
-    const std::uint32_t exponent = field & ~(mark + mark - 1);
-    const std::uint32_t mantissaOthers = mantissa & ~(b.digits | (m.signs & 1u));
-    const std::uint32_t misplaced = (exponent & ~(b.digits | (m.signs & mark << 1))) | (mantissaOthers & ~b.points)
-                                    | (mantissaOthers & (mantissaOthers - 1));
-    const bool number = commas != 0 && misplaced == 0 && (mantissa & b.digits) != 0
-                        && (mark == 0 || (exponent & b.digits) != 0);
-    return {number, length};
-#else
-    static_cast<void>(p);
-    static_cast<void>(avail);
-    return {false, 0};
-#endif
+        return (field & b.digits) != 0;
+    // Else the last of them is the exponent's mark, or its sign right after the mark; what
+    // stays besides may only be the mantissa's point. Every byte after the last is a digit.
+    const int last = static_cast<int>(std::bit_width(others)) - 1;
+    const int mark = last - static_cast<int>(isSign(p[last]));
+    if (mark < 1 || (p[mark] | 0x20) != 'e')
+        return false;
+    const std::uint32_t markBit = std::uint32_t{1} << mark;
+    const std::uint32_t rest = others & (markBit - 1);
+    return (rest & (rest - 1)) == 0 && (rest & ~b.points) == 0 && (b.digits & (markBit - 1)) != 0
+           && static_cast<std::size_t>(last) + 1 < length;
 }
+
+// The commas of a line among the 64 bytes from `at`, one bit a byte, and the bytes there that
+// a count of commas must not pass: a NUL, with `Quotes` a quote, and the line's end. No
+// comma, quote or NUL is ever the second byte of a two-byte character, so neither needs a
+// look at the code page.
+struct CommaWindow {
+    const char* at;
+    std::uint64_t commas;
+    std::uint64_t stops;
+    std::uint64_t lineEnd; // the bit of the line's end, when it falls among the 64 bytes
+};
+
+// Reads 64 bytes from `at`, which lies in the line or at its end: a piece guarantees
+// kScanSlack readable bytes after it.
+template <bool Quotes>
+inline CommaWindow commaWindowAt(const char* at, const char* end) noexcept
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i x[4];
+    std::uint64_t commas = 0;
+    __m128i maybe = zero;
+    for (int k = 0; k < 4; ++k) {
+        x[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k));
+        commas |= std::uint64_t{scan_detail::bitsOf(_mm_cmpeq_epi8(x[k], _mm_set1_epi8(',')))} << (16 * k);
+        // As signed bytes, the NUL and the quote are below 0x23, with the control bytes, the
+        // blank, "!" and every byte from 0x80 on: one compare a lane finds the windows that
+        // need a closer look.
+        maybe = _mm_or_si128(maybe, Quotes ? _mm_cmplt_epi8(x[k], _mm_set1_epi8(0x23)) : _mm_cmpeq_epi8(x[k], zero));
+    }
+    std::uint64_t stops = 0;
+    if (_mm_movemask_epi8(maybe) != 0) {
+        for (int k = 0; k < 4; ++k) {
+            // x ^ '"' is zero for the quote, so the smaller of it and x is zero for a NUL or
+            // a quote alone.
+            const __m128i y = Quotes ? _mm_min_epu8(x[k], _mm_xor_si128(x[k], _mm_set1_epi8('"'))) : x[k];
+            stops |= std::uint64_t{scan_detail::bitsOf(_mm_cmpeq_epi8(y, zero))} << (16 * k);
+        }
+    }
+    std::uint64_t lineEnd = 0;
+    // Bytes past the line are no part of it, whatever they hold.
+    if (const auto avail = static_cast<std::size_t>(end - at); avail < 64) {
+        lineEnd = std::uint64_t{1} << avail;
+        commas &= lineEnd - 1;
+        stops = (stops & (lineEnd - 1)) | lineEnd;
+    }
+    return {at, commas, stops, lineEnd};
+}
+#endif
 
 constexpr std::uint32_t slotBit(int slot) noexcept
 {

@@ -164,98 +164,133 @@ void scanPiece(RowScan& s, const RowLayout& layout, bool twoByte, std::string_vi
     }
 }
 
-// A whole line judged with vector loads where they are available: a needed field is taken
-// at once where one look at its first bytes finds a number that its comma (or in today's
-// layout the line's end) ends, an empty one at its comma, and the columns no wave needs are
-// passed by counting their commas (skipColumns() from a quote or NUL on). At the first
-// needed field that takes more (a blank, NaN, text, a quote, a CR, a tab, a NUL or a field
-// of 32 bytes or more), the rest of the line from that field on goes to scanPiece(), which
-// stays the definition.
+#ifdef KIVO_SCAN_SSE2
+// A whole line judged with vector loads: the commas of 64 bytes at a time (commaWindowAt())
+// tell where each field ends, a needed field of fewer than 32 bytes that its comma (or in
+// today's layout the line's end) ends is taken at once where its bytes have a number's
+// shape, an empty one at its comma, and the columns no wave needs are passed by counting
+// their commas (skipColumns() from a quote or NUL on). At the first needed field that takes
+// more (a blank, NaN, text, a quote, a CR, a tab, a NUL or a field of 32 bytes or more), the
+// rest of the line from that field on goes to scanPiece(), which stays the definition.
 template <bool Quotes, class Out>
 void judgeLine(RowScan& s, const RowLayout& layout, bool twoByte, std::string_view line, Out&& out)
 {
     const char* p = line.data(); // the start of the field of `column`
     const char* const end = p + line.size();
-    const std::size_t columns = layout.slotOfColumn.size();
-    const RowLayout::Slot* const slotOf = layout.slotOfColumn.data();
-    const std::uint32_t* const runOf = layout.unneededRun.data();
     const char* closedAt = nullptr;
-    std::size_t column = 0;
     std::uint32_t filled = 0;
     std::uint32_t ended = 0;
-    for (;;) {
-        const int slot = slotOf[column];
-        if (slot == RowLayout::kNone) {
-            const std::size_t run = runOf[column];
-            // An empty column alone, such as the comment of nearly every row, costs a byte.
-            if (run == 1 && p != end && *p == ',') {
-                ++p;
-                ++column;
-                continue;
+    // Where the row stands when the splitter hands it on or is done with it.
+    const auto reached = [&](std::size_t column) {
+        s.column = column;
+        s.filled = filled;
+        s.ended = ended;
+    };
+    // p never goes below w.at; a window is read again once p has passed too far into it.
+    CommaWindow w = commaWindowAt<Quotes>(p, end);
+    for (const RowLayout::Needed& field : layout.needed) {
+        // The commas of the columns between the last needed field and this one. An empty
+        // column alone, such as the comment of nearly every row, costs a byte.
+        if (std::size_t need = field.gap; need == 1 && p != end && *p == ',') {
+            ++p;
+        } else if (need > 0) {
+            for (;;) {
+                auto off = static_cast<std::size_t>(p - w.at);
+                if (off >= 64) {
+                    w = commaWindowAt<Quotes>(p, end);
+                    off = 0;
+                }
+                std::uint64_t commas = w.commas >> off;
+                const std::uint64_t stops = w.stops >> off;
+                if (stops != 0)
+                    commas &= (stops & (std::uint64_t{0} - stops)) - 1;
+                const BitCount counted = countBits(commas);
+                if (counted.count >= need) {
+                    p += nthBit(commas, counted, static_cast<unsigned>(need)) + 1;
+                    need = 0;
+                    break;
+                }
+                need -= counted.count;
+                if (stops != 0) {
+                    p += std::countr_zero(stops);
+                    break;
+                }
+                p = w.at + 64;
             }
-            const Passed counted = passCommas<Quotes>(p, end, run);
-            p = counted.p;
-            std::size_t passed = counted.commas;
-            if (passed < run) {
+            if (need > 0) {
                 // A quote, a NUL or the line's end: skipColumns() takes the rule from here, and
                 // no quote has been met before.
-                const Skipped skipped = skipColumns<Quotes>(s, p, end, run - passed, twoByte, line.data(), closedAt);
-                passed += skipped.passed;
-                if (passed < run) {
-                    column += passed;
-                    break;
+                const Skipped skipped = skipColumns<Quotes>(s, p, end, need, twoByte, line.data(), closedAt);
+                if (skipped.passed < need) {
+                    reached(field.column - need + skipped.passed);
+                    s.done = true;
+                    return;
                 }
                 p = skipped.p;
             }
-            column += run;
-            continue;
         }
+        const int slot = field.slot;
         if (p != end && *p == ',') {
             out(slot, std::string_view());
             ended |= slotBit(slot);
             ++p;
-        } else if (const PlainNumber number = plainNumberAt<Quotes>(p, static_cast<std::size_t>(end - p));
-                   number.found) {
-            out(slot, std::string_view(p, number.length));
-            filled |= slotBit(slot);
-            ended |= slotBit(slot);
-            p += number.length + 1;
-        } else if (p == end) {
+            continue;
+        }
+        if (p == end) {
             // The line ends where the field would start: today's layout ends the field
             // there, empty; in the older one a field without its comma is not taken.
             if constexpr (Quotes) {
                 out(slot, std::string_view());
                 ended |= slotBit(slot);
             }
-            break;
-        } else {
-            s.column = column;
-            s.filled = filled;
-            s.ended = ended;
+            reached(field.column);
+            s.done = true;
+            return;
+        }
+        // A field of up to 31 bytes finds its end in the window.
+        auto off = static_cast<std::size_t>(p - w.at);
+        if (off > 32) {
+            w = commaWindowAt<Quotes>(p, end);
+            off = 0;
+        }
+        const std::uint64_t ends = (w.commas | (Quotes ? w.lineEnd : 0)) >> off;
+        const auto length = static_cast<std::size_t>(std::countr_zero(ends | std::uint64_t{1} << 32));
+        if (length == 32 || !isNumberShape(p, length)) {
+            reached(field.column);
             scanPiece<Quotes, FieldBytes::Judged>(s, layout, twoByte, std::string_view(p, static_cast<std::size_t>(end - p)),
                                                   true, out);
             return;
         }
-        if (++column == columns || p > end)
-            break;
+        out(slot, std::string_view(p, length));
+        filled |= slotBit(slot);
+        ended |= slotBit(slot);
+        p += length + 1;
+        if (p > end) {
+            reached(field.column + 1);
+            s.done = true;
+            return;
+        }
     }
-    s.column = column;
-    s.filled = filled;
-    s.ended = ended;
+    reached(layout.slotOfColumn.size());
     s.done = true;
 }
+#endif
 
 // splitPiece() with the vector look chosen: tests run both paths on one processor.
 template <FieldBytes Mode, bool Vector, class Out>
 void split(RowScan& s, const RowLayout& layout, bool twoByte, LinePiece piece, Out&& out)
 {
     const bool quotes = layout.kind == RowLayout::Kind::Today;
+#ifdef KIVO_SCAN_SSE2
     if constexpr (Mode == FieldBytes::Judged && Vector) {
         if (quotes)
             judgeLine<true>(s, layout, twoByte, piece.bytes, out);
         else
             judgeLine<false>(s, layout, twoByte, piece.bytes, out);
-    } else if (quotes) {
+        return;
+    }
+#endif
+    if (quotes) {
         scanPiece<true, Mode>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
     } else {
         scanPiece<false, Mode>(s, layout, twoByte, piece.bytes, piece.lineEnds, out);
