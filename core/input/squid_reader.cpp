@@ -76,16 +76,33 @@ void SquidDataReader::usePlan(WavePlan plan)
 {
     m_plan = std::move(plan);
     m_waves = m_plan.waves.size();
-    m_waveSlots = 0;
-    for (std::size_t k = 0; k < m_waves; ++k) {
-        const int slot = m_plan.waves[k].slot;
-        m_placeOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<std::uint8_t>(k);
-        m_waveSlots |= slotBit(slot);
+    // Each slot's place in m_values: a wave's slot at the wave's place, the other slots (the
+    // moment pairs' that stand in for the long moment) after the waves.
+    std::array<int, RowLayout::kMaxSlots> placeOfSlot;
+    placeOfSlot.fill(-1);
+    for (std::size_t k = 0; k < m_waves; ++k)
+        placeOfSlot.at(static_cast<std::size_t>(m_plan.waves[k].slot)) = static_cast<int>(k);
+    int places = static_cast<int>(m_waves);
+    const std::vector<RowLayout::Slot>& slotOfColumn = m_plan.layout.slotOfColumn;
+    for (const RowLayout::Slot slot : slotOfColumn) {
+        if (slot != RowLayout::kNone && placeOfSlot.at(static_cast<std::size_t>(slot)) < 0)
+            placeOfSlot.at(static_cast<std::size_t>(slot)) = places++;
     }
-    std::size_t next = m_waves;
-    for (const RowLayout::Slot slot : m_plan.layout.slotOfColumn) {
-        if (slot != RowLayout::kNone && (m_waveSlots & slotBit(slot)) == 0)
-            m_placeOfSlot.at(static_cast<std::size_t>(slot)) = static_cast<std::uint8_t>(next++);
+    // The reader's own layout numbers its slots by those places, so that the splitter puts
+    // each value where row() hands it out.
+    std::vector<int> columnOfPlace(static_cast<std::size_t>(places), -1);
+    for (std::size_t column = 0; column < slotOfColumn.size(); ++column) {
+        if (const RowLayout::Slot slot = slotOfColumn[column]; slot != RowLayout::kNone)
+            columnOfPlace[static_cast<std::size_t>(placeOfSlot.at(static_cast<std::size_t>(slot)))] = static_cast<int>(column);
+    }
+    m_layout = RowLayout::fromColumns(columnOfPlace, m_plan.layout.kind);
+    m_wavePlaces = m_waves >= 32 ? ~std::uint32_t{0} : slotBit(static_cast<int>(m_waves)) - 1;
+    m_pairs.clear();
+    for (const auto& [moment, error] : m_plan.pairs) {
+        // A pair whose moment the layout does not hold is never a row's.
+        const int at = placeOfSlot.at(static_cast<std::size_t>(moment));
+        if (at >= 0)
+            m_pairs.push_back({at, placeOfSlot.at(static_cast<std::size_t>(error))});
     }
 }
 
@@ -101,10 +118,9 @@ bool SquidDataReader::nextRow()
     // The line lies whole in the read block: the scan that finds each field's end judges it
     // too, and a value that is missing, unreadable or not ended by its comma is empty.
     RowScan s;
-    splitPiece<FieldBytes::Judged>(s, m_plan.layout, m_page == CodePage::Cp932, piece,
-                                   [this](int slot, std::string_view judged) {
-                                       m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)])] =
-                                           judged;
+    splitPiece<FieldBytes::Judged>(s, m_layout, m_page == CodePage::Cp932, piece,
+                                   [this](int place, std::string_view judged) {
+                                       m_values[static_cast<std::size_t>(place)] = judged;
                                    });
     finishRow(s.ended, s.filled);
     return true;
@@ -116,25 +132,24 @@ void SquidDataReader::readRowInPieces(LinePiece piece)
     // so that a row's memory stays bounded however long it is.
     for (std::string& held : m_held)
         held.clear();
-    const auto hold = [this](int slot, std::string_view bytes) {
-        std::string& held = m_held[static_cast<std::size_t>(slot)];
+    const auto hold = [this](int place, std::string_view bytes) {
+        std::string& held = m_held[static_cast<std::size_t>(place)];
         if (held.size() <= kLongestValue)
             held.append(bytes.substr(0, kLongestValue + 1 - held.size()));
     };
     RowScan s;
     for (;;) {
-        splitPiece(s, m_plan.layout, m_page == CodePage::Cp932, piece, hold);
+        splitPiece(s, m_layout, m_page == CodePage::Cp932, piece, hold);
         if (piece.lineEnds || s.done)
             break;
         piece = m_file.lines().piece();
     }
     for (std::uint32_t ended = s.ended; ended != 0; ended &= ended - 1) {
         // A field that holds a CR or a tab is missing.
-        const int slot = std::countr_zero(ended);
-        const std::string_view value = (s.unreadableSlots & slotBit(slot)) == 0
-                                           ? igorNumber(m_held[static_cast<std::size_t>(slot)])
-                                           : std::string_view();
-        m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)])] = value;
+        const int place = std::countr_zero(ended);
+        m_values[static_cast<std::size_t>(place)] = (s.unreadableSlots & slotBit(place)) == 0
+                                                        ? igorNumber(m_held[static_cast<std::size_t>(place)])
+                                                        : std::string_view();
     }
     finishRow(s.ended, s.filled);
 }
@@ -142,21 +157,23 @@ void SquidDataReader::readRowInPieces(LinePiece piece)
 void SquidDataReader::finishRow(std::uint32_t ended, std::uint32_t filled) noexcept
 {
     // A wave whose field never ended (the row stops short of it) has no value in this row.
-    for (std::uint32_t missing = m_waveSlots & ~ended; missing != 0; missing &= missing - 1)
-        m_values[static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(std::countr_zero(missing))])] = {};
+    for (std::uint32_t missing = m_wavePlaces & ~ended; missing != 0; missing &= missing - 1)
+        m_values[static_cast<std::size_t>(std::countr_zero(missing))] = {};
     if (!m_plan.pairs.empty())
         choosePair(ended, filled);
 }
 
 void SquidDataReader::choosePair(std::uint32_t ended, std::uint32_t filled) noexcept
 {
-    const auto place = [this](int slot) { return static_cast<std::size_t>(m_placeOfSlot[static_cast<std::size_t>(slot)]); };
     std::string_view moment;
     std::string_view error;
-    if (const std::pair<int, int>* pair = m_plan.pairOfRow(filled)) {
-        moment = m_values[place(pair->first)];
-        if ((ended & slotBit(pair->second)) != 0)
-            error = m_values[place(pair->second)];
+    for (const auto& [momentAt, errorAt] : m_pairs) {
+        if ((filled & slotBit(momentAt)) != 0) {
+            moment = m_values[static_cast<std::size_t>(momentAt)];
+            if (errorAt >= 0 && (ended & slotBit(errorAt)) != 0)
+                error = m_values[static_cast<std::size_t>(errorAt)];
+            break;
+        }
     }
     if (m_plan.momentWave >= 0)
         m_values[static_cast<std::size_t>(m_plan.momentWave)] = moment;

@@ -78,11 +78,11 @@ private:
     OutputKind m_output;
     SquidFile m_file;
     WavePlan m_plan;
-    // Where each slot's value goes in m_values: a wave's slot at the wave's place, so that
-    // the splitter puts it where row() hands it out; the other slots (the moment pairs'
-    // that stand in for the long moment) after the waves.
-    std::array<std::uint8_t, RowLayout::kMaxSlots> m_placeOfSlot{};
-    std::uint32_t m_waveSlots = 0; // the slots that waves read
+    // The plan's layout with each slot numbered by its value's place in m_values.
+    RowLayout m_layout;
+    std::uint32_t m_wavePlaces = 0; // the places that waves read
+    // The moment pairs by place, in the plan's order; an error the layout lacks is -1.
+    std::vector<std::pair<int, int>> m_pairs;
     std::size_t m_waves = 0;
     std::array<std::string_view, RowLayout::kMaxSlots> m_values{};
     std::array<std::string, RowLayout::kMaxSlots> m_held; // a row across read blocks

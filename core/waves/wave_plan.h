@@ -45,17 +45,6 @@ struct WavePlan {
     int momentSDWave = -1;
     std::vector<std::pair<int, int>> pairs;
 
-    // The pair that a row whose non-empty slots are `filled` (bit k for slot k) takes its
-    // moment and error from, or null when it holds none of the pairs' moments; the moment
-    // and its error are then missing.
-    const std::pair<int, int>* pairOfRow(std::uint32_t filled) const noexcept
-    {
-        for (const std::pair<int, int>& pair : pairs) {
-            if ((filled & (std::uint32_t{1} << static_cast<unsigned>(pair.first))) != 0)
-                return &pair;
-        }
-        return nullptr;
-    }
     // `set` without the deviation waves whose values' wave it lacks: a deviation without the
     // values it belongs to says nothing.
     WaveSet withTheirValues(WaveSet set) const noexcept;
