@@ -1,8 +1,10 @@
 #include "core/input/line_reader.h"
 
+#include "core/files/background_task.h"
 #include "core/files/file_system.h"
 
 #include <cstring>
+#include <system_error>
 
 namespace kivo::core {
 
@@ -24,19 +26,48 @@ LineReader::LineReader(ByteSource& source)
 {
 }
 
+LineReader::~LineReader() = default;
+
+void LineReader::readAhead(bool fullBlock)
+{
+    // A file that filled a block is likely to fill more: the next block is then read while
+    // this one is scanned. A smaller one never starts a thread, and where none can be
+    // started, the blocks are read in turn.
+    if (!m_ahead && fullBlock) {
+        try {
+            m_ahead = std::make_unique<BackgroundTask>();
+            m_spare = std::make_unique_for_overwrite<char[]>(kBlockSize + kScanSlack);
+        } catch (const std::system_error&) {
+            m_ahead.reset();
+        }
+    }
+    if (m_ahead)
+        m_ahead->start([this] { m_aheadRead = m_source.read(m_spare.get(), kBlockSize); });
+}
+
 bool LineReader::fill()
 {
     if (m_sourceDone)
         return false;
-    std::size_t n = m_source.read(m_block.get(), kBlockSize);
+    std::size_t n = 0;
+    if (m_ahead) {
+        m_ahead->wait();
+        m_block.swap(m_spare);
+        n = m_aheadRead;
+    } else {
+        n = m_source.read(m_block.get(), kBlockSize);
+    }
     if (n == 0) {
         m_sourceDone = true;
         return false;
     }
+    const bool fullBlock = n == kBlockSize;
     // Ctrl-Z ends the input in text mode: nothing after it is read.
     if (const void* z = std::memchr(m_block.get(), kCtrlZ, n)) {
         n = static_cast<std::size_t>(static_cast<const char*>(z) - m_block.get());
         m_sourceDone = true;
+    } else {
+        readAhead(fullBlock);
     }
     // What a scan reads past the last piece is then never an uninitialised byte.
     std::memset(m_block.get() + n, 0, kScanSlack);

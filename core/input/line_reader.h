@@ -9,6 +9,7 @@
 
 namespace kivo::core {
 
+class BackgroundTask;
 class ByteSource;
 
 struct Line {
@@ -36,7 +37,10 @@ struct LinePiece {
 // becomes a line feed, a lone CR stays, Ctrl-Z ends the input, a last line without a line
 // end still counts, and a line's text ends at its first NUL byte. Reads large blocks and
 // hands out views into them, so a steady stream of lines allocates nothing, and a line of
-// any length is handed out in pieces of at most a block.
+// any length is handed out in pieces of at most a block. Past its first full block, a
+// source is read a block ahead on a thread of its own: the reading of a large file then
+// overlaps its scanning. The source is read by one thread at a time, and a read's error
+// reaches the caller where the block it was reading is needed.
 class LineReader final {
 public:
     static constexpr std::size_t kBlockSize = 256 * 1024;
@@ -45,6 +49,7 @@ public:
     explicit LineReader(ByteSource& source);
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
+    ~LineReader();
 
     // The next line's text, or false at the end of the input; at most `maxBytes` of it are
     // kept and the rest is skipped. Throws IoError (Read).
@@ -82,12 +87,19 @@ public:
 
 private:
     bool fill();
+    // Starts reading the next block into m_spare, where a thread does so.
+    void readAhead(bool fullBlock);
     LinePiece pieceAcrossBlocks();
 
     ByteSource& m_source;
     // kBlockSize bytes and kScanSlack after them. Not zero-filled: a small file touches only
     // the pages it reads into; each fill zeroes the kScanSlack bytes after what it read.
     std::unique_ptr<char[]> m_block;
+    // A file of more than a block is read a block ahead, into the spare block, while the
+    // current one is scanned; m_ahead is declared after the blocks, so that it ends first.
+    std::unique_ptr<char[]> m_spare;
+    std::size_t m_aheadRead = 0;
+    std::unique_ptr<BackgroundTask> m_ahead;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_sourceDone = false;

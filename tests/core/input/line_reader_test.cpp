@@ -1,5 +1,6 @@
 #include "core/files/io_error.h"
 #include "core/input/line_reader.h"
+#include "crlf_lines.h"
 #include "memory_files.h"
 
 #include <gtest/gtest.h>
@@ -184,20 +185,40 @@ TEST(LineReader, CrLfSplitAcrossTheBlockBoundary)
     EXPECT_EQ(lines[1].text, "b");
 }
 
+// Small reads, and whole blocks that are read ahead: the lines before the failing byte
+// arrive, then the error with the file's name.
 TEST(LineReader, ReadErrorsReachTheCaller)
 {
-    MemorySource source("a\nb\nc\n", 2, 3, "/data/run1.dat");
-    LineReader reader(source);
-    Line line{};
-    ASSERT_TRUE(reader.next(line));
-    EXPECT_EQ(line.text, "a");
-    try {
-        reader.next(line);
-        reader.next(line);
-        FAIL() << "no read error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.path(), "/data/run1.dat");
-        EXPECT_STREQ(e.what(), "/data/run1.dat へのｱｸｾｽ中に不明なｴﾗｰが発生しました。");
+    std::string blocks;
+    for (int k = 0; blocks.size() < 3 * LineReader::kBlockSize; ++k)
+        blocks += std::string(static_cast<std::size_t>(k % 97), 'x') + "\r\n";
+    const struct {
+        std::string data;
+        std::size_t piece;
+        std::size_t failAfter;
+    } cases[] = {
+        {"a\nb\nc\n", 2, 3},
+        {blocks, kivo::testing::kNever, 2 * LineReader::kBlockSize + 50},
+    };
+    for (const auto& c : cases) {
+        MemorySource source(c.data, c.piece, c.failAfter, "/data/run1.dat");
+        LineReader reader(source);
+        std::vector<std::string> read;
+        Line line{};
+        try {
+            while (reader.next(line))
+                read.emplace_back(line.text);
+            ADD_FAILURE() << "no read error";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.path(), "/data/run1.dat");
+            EXPECT_STREQ(e.what(), "/data/run1.dat へのｱｸｾｽ中に不明なｴﾗｰが発生しました。");
+        }
+        std::string before = c.data.substr(0, c.failAfter);
+        before.erase(before.find_last_of('\n') + 1);
+        std::vector<std::string> expected;
+        for (std::string& l : kivo::testing::crLfLines(before))
+            expected.push_back(l.substr(0, l.find('\n')));
+        EXPECT_EQ(read, expected) << c.data.size() << " bytes";
     }
 }
 
