@@ -1,8 +1,11 @@
 #include "core/output/itx_output.h"
 
+#include "core/files/background_task.h"
 #include "core/files/file_system.h"
 
 #include <cstring>
+#include <system_error>
+#include <utility>
 
 namespace kivo::core {
 
@@ -63,6 +66,7 @@ void ItxOutput::put(std::string_view bytes)
     if (m_used + bytes.size() > kBufferSize) {
         flush();
         if (bytes.size() >= kBufferSize) {
+            settle();
             m_output->write(bytes.data(), bytes.size());
             return;
         }
@@ -115,8 +119,30 @@ void ItxOutput::flush()
 {
     if (m_used == 0)
         return;
-    m_output->write(m_buffer.get(), m_used);
-    m_used = 0;
+    // An output of more than a buffer is written by a thread of its own, one buffer while
+    // the next is filled. Where no thread can be started, the buffers are written in turn.
+    if (!m_behind) {
+        try {
+            m_behind = std::make_unique<BackgroundTask>();
+            m_spare = std::make_unique<char[]>(kBufferSize);
+        } catch (const std::system_error&) {
+            m_behind.reset();
+        }
+    }
+    if (!m_behind) {
+        m_output->write(m_buffer.get(), m_used);
+        m_used = 0;
+        return;
+    }
+    settle();
+    m_buffer.swap(m_spare);
+    m_behind->start([this, size = std::exchange(m_used, 0)] { m_output->write(m_spare.get(), size); });
+}
+
+void ItxOutput::settle()
+{
+    if (m_behind)
+        m_behind->wait();
 }
 
 void ItxOutput::close()
@@ -124,7 +150,12 @@ void ItxOutput::close()
     // Closed already, or never created: nothing is left to put in place.
     if (!m_output)
         return;
-    flush();
+    // The last buffer is written here, and any earlier write's error thrown.
+    settle();
+    if (m_used > 0) {
+        m_output->write(m_buffer.get(), m_used);
+        m_used = 0;
+    }
     std::unique_ptr<StagedOutput> output = std::move(m_output);
     output->commit();
 }
