@@ -43,7 +43,7 @@ struct LinePiece {
 // reaches the caller where the block it was reading is needed.
 class LineReader final {
 public:
-    static constexpr std::size_t kBlockSize = 256 * 1024;
+    static constexpr std::size_t kBlockSize = 1024 * 1024;
     static constexpr std::size_t kWhole = std::numeric_limits<std::size_t>::max();
 
     explicit LineReader(ByteSource& source);

@@ -66,7 +66,8 @@ void ItxOutput::put(std::string_view bytes)
     if (m_used + bytes.size() > kBufferSize) {
         flush();
         if (bytes.size() >= kBufferSize) {
-            settle();
+            if (m_behind)
+                m_behind->wait();
             m_output->write(bytes.data(), bytes.size());
             return;
         }
@@ -143,6 +144,10 @@ void ItxOutput::settle()
 {
     if (m_behind)
         m_behind->wait();
+    if (m_used > 0) {
+        m_output->write(m_buffer.get(), m_used);
+        m_used = 0;
+    }
 }
 
 void ItxOutput::close()
@@ -150,12 +155,7 @@ void ItxOutput::close()
     // Closed already, or never created: nothing is left to put in place.
     if (!m_output)
         return;
-    // The last buffer is written here, and any earlier write's error thrown.
     settle();
-    if (m_used > 0) {
-        m_output->write(m_buffer.get(), m_used);
-        m_used = 0;
-    }
     std::unique_ptr<StagedOutput> output = std::move(m_output);
     output->commit();
 }

@@ -21,7 +21,7 @@ class StagedOutput;
 // then an earlier file stays.
 class ItxOutput final {
 public:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
+    static constexpr std::size_t kBufferSize = 256 * 1024;
 
     ItxOutput();
     ItxOutput(const ItxOutput&) = delete;
@@ -35,9 +35,12 @@ public:
     // The writes throw IoError (Write).
     void put(std::string_view bytes);
     void putLine(std::string_view line);
-    // Hands the buffer on to be written. The error of a write is thrown by a later write or
-    // by close().
+    // Hands the buffer on to be written. The error of a write is thrown by a later write,
+    // settle() or close().
     void flush();
+    // Writes everything put so far and waits until it is written, so that a write's error
+    // is thrown here. Throws IoError (Write).
+    void settle();
     // One data line: a tab before each value, an empty value written NaN, Igor's word for a
     // missing one, since Igor reads no blank item in a data line.
     void putRow(std::span<const std::string_view> values);
@@ -47,8 +50,6 @@ public:
     void close();
 
 private:
-    // Waits until every byte handed on is written. Throws IoError (Write).
-    void settle();
     // The rest of a data line, a value at a time: values too long to be copied in one move.
     void putRowPiecewise(std::span<const std::string_view> values);
 

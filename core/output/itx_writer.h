@@ -36,6 +36,9 @@ public:
             ++m_momentRows;
     }
     void writeTrailer(std::string_view prefix);
+    // Writes the rows so far into the file and waits for them, so that a failed write is
+    // told before the count of points of the file they came from. Throws IoError (Write).
+    void settle() { m_file.settle(); }
     // How many rows so far had their moment written as a number other than NaN.
     std::int64_t momentRows() const noexcept { return m_momentRows; }
     // Flushes, closes and puts the file in place; once closed, or after a failed close,

@@ -33,7 +33,7 @@ public:
     static FileHeader* header() { return nullptr; }
     void beginFile(SquidDataReader& /*reader*/, const QueueEntry& /*entry*/) { m_momentRows = m_writer.momentRows(); }
     void writeRow(std::span<const std::string_view> values) { m_writer.writeRow(values); }
-    void endFile(const QueueEntry& /*entry*/) {}
+    void endFile(const QueueEntry& /*entry*/) { m_writer.settle(); }
     void end() { m_writer.writeTrailer(m_prefix); }
     void close() { m_writer.close(); }
     // Every file's outcome is told as it comes.

@@ -34,8 +34,8 @@ struct Faults : ::testing::Test {
 
 TEST_F(Faults, DiskFillingPartWayLeavesNoOutputAndTheEarlierOneUntouched)
 {
-    // About 500 KB of output, written in 64 KiB pieces: the limit strikes in the first piece,
-    // right after it, in the middle, and in the trailer, after the file's notice was shown.
+    // About 500 KB of output, written in 256 KiB pieces: the limit strikes early and late in
+    // the first piece, in the second, and in the trailer, after the file's notice was shown.
     constexpr int kRows = 20000;
     writeFile(dir / "in.dat", squidFile(kRows));
     const std::size_t whole = (itxHeader("run") + itxRows(kRows) + itxTrailer("run")).size();
@@ -45,8 +45,8 @@ TEST_F(Faults, DiskFillingPartWayLeavesNoOutputAndTheEarlierOneUntouched)
         std::string err;
     } cases[] = {
         {4096, writeFailure(at("out.itx")) + kTooLarge},
-        {65536, writeFailure(at("out.itx")) + kTooLarge},
         {200000, writeFailure(at("out.itx")) + kTooLarge},
+        {300000, writeFailure(at("out.itx")) + kTooLarge},
         {whole - 10, pointsNotice("in.dat", kRows) + writeFailure(at("out.itx")) + kTooLarge},
     };
     for (const auto& c : cases) {
