@@ -185,6 +185,27 @@ TEST(LineReader, CrLfSplitAcrossTheBlockBoundary)
     EXPECT_EQ(lines[1].text, "b");
 }
 
+// A file of several blocks, read ahead: blocks of long lines, whose line ends the reading
+// thread finds, one of short lines, which it leaves to a search, and a Ctrl-Z in the last.
+TEST(LineReader, LargeFilesArriveLineByLineWhateverTheirBlocksHold)
+{
+    std::string data;
+    const auto addLines = [&data](std::size_t upTo, std::size_t shortest, std::size_t spread) {
+        for (std::size_t k = 0; data.size() < upTo; ++k)
+            data += std::string(shortest + k * 7919 % spread, static_cast<char>('a' + k % 26)) + "\r\n";
+    };
+    addLines(2 * LineReader::kBlockSize, 60, 200);
+    addLines(3 * LineReader::kBlockSize, 0, 12);
+    addLines(3 * LineReader::kBlockSize + LineReader::kBlockSize / 2, 60, 200);
+    const std::size_t ctrlZ = data.size() - 1000;
+    data[ctrlZ] = '\x1A';
+    addLines(4 * LineReader::kBlockSize + 10, 60, 200);
+    std::vector<Kept> expected;
+    for (const std::string& line : kivo::testing::crLfLines(data.substr(0, ctrlZ)))
+        expected.push_back({line, true});
+    EXPECT_EQ(readAll(data, kivo::testing::kNever), expected);
+}
+
 // Small reads, and whole blocks that are read ahead: the lines before the failing byte
 // arrive, then the error with the file's name.
 TEST(LineReader, ReadErrorsReachTheCaller)
