@@ -51,8 +51,9 @@ void LineReader::readSpare()
     const char* const text = m_spare.get();
     const void* z = std::memchr(text, kCtrlZ, n);
     const std::size_t size = z != nullptr ? static_cast<std::size_t>(static_cast<const char*>(z) - text) : n;
-    // Lines of a few dozen bytes are found faster by a search of their own: the index holds
-    // at most one line end per 64 bytes, and a block with more goes without.
+    // The index holds at most one line end per 64 bytes of the block, so that its memory is
+    // bounded too; a block of shorter lines goes without, and its lines are searched for as
+    // they come.
     m_spareEnds.clear();
     for (const char* p = text; p != text + size; ++p) {
         p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(text + size - p)));

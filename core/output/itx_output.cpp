@@ -135,7 +135,8 @@ void ItxOutput::flush()
         m_used = 0;
         return;
     }
-    settle();
+    // The buffer written last is free again once its write has ended.
+    m_behind->wait();
     m_buffer.swap(m_spare);
     m_behind->start([this, size = std::exchange(m_used, 0)] { m_output->write(m_spare.get(), size); });
 }
