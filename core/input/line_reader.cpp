@@ -42,31 +42,7 @@ void LineReader::readAhead(bool fullBlock)
         }
     }
     if (m_ahead)
-        m_ahead->start([this] { readSpare(); });
-}
-
-void LineReader::readSpare()
-{
-    const std::size_t n = m_source.read(m_spare.get(), kBlockSize);
-    const char* const text = m_spare.get();
-    const void* z = std::memchr(text, kCtrlZ, n);
-    const std::size_t size = z != nullptr ? static_cast<std::size_t>(static_cast<const char*>(z) - text) : n;
-    // The index holds at most one line end per 64 bytes of the block, so that its memory is
-    // bounded too; a block of shorter lines goes without, and its lines are searched for as
-    // they come.
-    m_spareEnds.clear();
-    for (const char* p = text; p != text + size; ++p) {
-        p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(text + size - p)));
-        if (p == nullptr)
-            break;
-        if (m_spareEnds.size() == kBlockSize / 64) {
-            m_spareEnds.clear();
-            break;
-        }
-        m_spareEnds.push_back(static_cast<std::uint32_t>(p - text));
-    }
-    m_aheadRead = n;
-    m_aheadText = size;
+        m_ahead->start([this] { m_aheadRead = m_source.read(m_spare.get(), kBlockSize); });
 }
 
 bool LineReader::fill()
@@ -74,33 +50,30 @@ bool LineReader::fill()
     if (m_sourceDone)
         return false;
     std::size_t n = 0;
-    std::size_t text = 0;
     if (m_ahead) {
         m_ahead->wait();
         m_block.swap(m_spare);
-        m_ends.swap(m_spareEnds);
         n = m_aheadRead;
-        text = m_aheadText;
     } else {
         n = m_source.read(m_block.get(), kBlockSize);
-        const void* z = std::memchr(m_block.get(), kCtrlZ, n);
-        text = z != nullptr ? static_cast<std::size_t>(static_cast<const char*>(z) - m_block.get()) : n;
     }
-    m_nextEnd = 0;
     if (n == 0) {
         m_sourceDone = true;
         return false;
     }
+    const bool fullBlock = n == kBlockSize;
     // Ctrl-Z ends the input in text mode: nothing after it is read.
-    if (text < n)
+    if (const void* z = std::memchr(m_block.get(), kCtrlZ, n)) {
+        n = static_cast<std::size_t>(static_cast<const char*>(z) - m_block.get());
         m_sourceDone = true;
-    else
-        readAhead(n == kBlockSize);
+    } else {
+        readAhead(fullBlock);
+    }
     // What a scan reads past the last piece is then never an uninitialised byte.
-    std::memset(m_block.get() + text, 0, kScanSlack);
+    std::memset(m_block.get() + n, 0, kScanSlack);
     m_pos = 0;
-    m_end = text;
-    return text > 0;
+    m_end = n;
+    return n > 0;
 }
 
 LinePiece LineReader::pieceAcrossBlocks()

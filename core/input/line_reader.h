@@ -1,13 +1,11 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace kivo::core {
 
@@ -41,9 +39,8 @@ struct LinePiece {
 // hands out views into them, so a steady stream of lines allocates nothing, and a line of
 // any length is handed out in pieces of at most a block. Past its first full block, a
 // source is read a block ahead on a thread of its own: the reading of a large file then
-// overlaps its scanning, and that thread also finds where the block's lines end. The
-// source is read by one thread at a time, and a read's error reaches the caller where the
-// block it was reading is needed.
+// overlaps its scanning. The source is read by one thread at a time, and a read's error
+// reaches the caller where the block it was reading is needed.
 class LineReader final {
 public:
     static constexpr std::size_t kBlockSize = 1024 * 1024;
@@ -76,9 +73,8 @@ public:
         // Inline for the line that lies whole in the block, which nearly every row does.
         if (m_inLine && !m_heldCr && m_pos != m_end) {
             const char* begin = m_block.get() + m_pos;
-            if (const char* lf = m_ends.empty() ? static_cast<const char*>(std::memchr(begin, '\n', m_end - m_pos))
-                                                : indexedLineEnd()) {
-                const auto length = static_cast<std::size_t>(lf - begin);
+            if (const void* lf = std::memchr(begin, '\n', m_end - m_pos)) {
+                const auto length = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
                 m_pos += length + 1;
                 m_inLine = false;
                 return {std::string_view(begin, length > 0 && begin[length - 1] == '\r' ? length - 1 : length), true};
@@ -90,18 +86,9 @@ public:
     void skipLine();
 
 private:
-    // The first line end at or after m_pos from the index m_ends, or null.
-    const char* indexedLineEnd() noexcept
-    {
-        while (m_nextEnd < m_ends.size() && m_ends[m_nextEnd] < m_pos)
-            ++m_nextEnd;
-        return m_nextEnd < m_ends.size() ? m_block.get() + m_ends[m_nextEnd] : nullptr;
-    }
     bool fill();
     // Starts reading the next block into m_spare, where a thread does so.
     void readAhead(bool fullBlock);
-    // On that thread: reads m_spare and finds its text and line ends.
-    void readSpare();
     LinePiece pieceAcrossBlocks();
 
     ByteSource& m_source;
@@ -111,16 +98,8 @@ private:
     // A file of more than a block is read a block ahead, into the spare block, while the
     // current one is scanned; m_ahead is declared after the blocks, so that it ends first.
     std::unique_ptr<char[]> m_spare;
-    // What that thread found in the spare block: the bytes read, how many of them are text
-    // (up to a Ctrl-Z), and where its lines end.
     std::size_t m_aheadRead = 0;
-    std::size_t m_aheadText = 0;
-    std::vector<std::uint32_t> m_spareEnds;
     std::unique_ptr<BackgroundTask> m_ahead;
-    // Where the current block's lines end, when a thread found them ahead (else empty), and
-    // the first of them that may still lie ahead of m_pos.
-    std::vector<std::uint32_t> m_ends;
-    std::size_t m_nextEnd = 0;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_sourceDone = false;

@@ -185,8 +185,8 @@ TEST(LineReader, CrLfSplitAcrossTheBlockBoundary)
     EXPECT_EQ(lines[1].text, "b");
 }
 
-// A file of several blocks, read ahead: blocks of long lines, whose line ends the reading
-// thread finds, one of short lines, which it leaves to a search, and a Ctrl-Z in the last.
+// A file of several blocks, read ahead: lines that cross every block boundary, and a
+// Ctrl-Z in a block that was read ahead.
 TEST(LineReader, LargeFilesArriveLineByLineWhateverTheirBlocksHold)
 {
     std::string data;
