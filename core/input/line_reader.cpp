@@ -30,15 +30,18 @@ LineReader::~LineReader() = default;
 
 void LineReader::readAhead(bool fullBlock)
 {
-    // A file that filled a block is likely to fill more: the next block is then read while
-    // this one is scanned. A smaller one never starts a thread, and where none can be
-    // started, the blocks are read in turn.
-    if (!m_ahead && fullBlock) {
+    // A file that filled two blocks is likely to fill more: the next block is then read
+    // while this one is scanned. A smaller one, or one passed over after its first lines,
+    // never starts a thread, and where none can be started, the blocks are read in turn.
+    const bool twoFull = fullBlock && m_lastFull;
+    m_lastFull = fullBlock;
+    if (!m_ahead && twoFull) {
+        if (!m_spare)
+            m_spare = std::make_unique_for_overwrite<char[]>(kBlockSize + kScanSlack);
         try {
             m_ahead = std::make_unique<BackgroundTask>();
-            m_spare = std::make_unique_for_overwrite<char[]>(kBlockSize + kScanSlack);
         } catch (const std::system_error&) {
-            m_ahead.reset();
+            // No thread: the work is done in turn, as on a machine without threads.
         }
     }
     if (m_ahead)

@@ -37,7 +37,7 @@ struct LinePiece {
 // becomes a line feed, a lone CR stays, Ctrl-Z ends the input, a last line without a line
 // end still counts, and a line's text ends at its first NUL byte. Reads large blocks and
 // hands out views into them, so a steady stream of lines allocates nothing, and a line of
-// any length is handed out in pieces of at most a block. Past its first full block, a
+// any length is handed out in pieces of at most a block. Past its first two full blocks, a
 // source is read a block ahead on a thread of its own: the reading of a large file then
 // overlaps its scanning. The source is read by one thread at a time, and a read's error
 // reaches the caller where the block it was reading is needed.
@@ -95,9 +95,10 @@ private:
     // kBlockSize bytes and kScanSlack after them. Not zero-filled: a small file touches only
     // the pages it reads into; each fill zeroes the kScanSlack bytes after what it read.
     std::unique_ptr<char[]> m_block;
-    // A file of more than a block is read a block ahead, into the spare block, while the
+    // Past two full blocks, a file is read a block ahead, into the spare block, while the
     // current one is scanned; m_ahead is declared after the blocks, so that it ends first.
     std::unique_ptr<char[]> m_spare;
+    bool m_lastFull = false; // the block read last filled the block
     std::size_t m_aheadRead = 0;
     std::unique_ptr<BackgroundTask> m_ahead;
     std::size_t m_pos = 0;

@@ -2,8 +2,8 @@
 
 // The state of a row being split, and the word-at-a-time scans of the row splitter
 // (row_splitter.h): finding the byte that ends or marks a field, judging whether a field is
-// a number with the same look at its bytes, and passing the columns no wave needs, eight and
-// sixteen bytes at a time.
+// a number with the same look at its bytes, and passing the columns no wave needs, 64 bytes
+// a round with SSE2 and eight or sixteen without.
 
 #include "core/input/row_layout.h"
 #include "core/files/text.h"
@@ -14,7 +14,8 @@
 #include <cstring>
 
 // SSE2 is part of every x86-64 processor; 32-bit x86 has it only when the build says so
-// (MinGW's i686 compiler does not by default), and other processors go byte by byte.
+// (MinGW's i686 compiler does not by default), and other processors judge numbers byte by
+// byte and pass commas a word at a time.
 // KIVO_PORTABLE_SCAN builds the byte-wise path here too, to measure what other processors get.
 #if (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)) && !defined(KIVO_PORTABLE_SCAN)
 #include <emmintrin.h>

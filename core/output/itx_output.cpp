@@ -2,6 +2,7 @@
 
 #include "core/files/background_task.h"
 #include "core/files/file_system.h"
+#include "core/waves/igor_number.h"
 
 #include <cstring>
 #include <system_error>
@@ -11,7 +12,7 @@ namespace kivo::core {
 
 namespace {
 
-constexpr std::string_view kNaN = "NaN";
+constexpr std::string_view kNaN = number_detail::kNaNWord;
 
 // The first and last W bytes of a value of W to 2W bytes, in two fixed-size copies that
 // overlap in the middle: no call into the C library, nothing past the value read.
@@ -48,7 +49,7 @@ inline void copyShortValue(char* out, const char* in, std::size_t n) noexcept
 
 } // namespace
 
-ItxOutput::ItxOutput() : m_buffer(std::make_unique<char[]>(kBufferSize))
+ItxOutput::ItxOutput() : m_buffer(std::make_unique_for_overwrite<char[]>(kBufferSize))
 {
 }
 
@@ -123,11 +124,12 @@ void ItxOutput::flush()
     // An output of more than a buffer is written by a thread of its own, one buffer while
     // the next is filled. Where no thread can be started, the buffers are written in turn.
     if (!m_behind) {
+        if (!m_spare)
+            m_spare = std::make_unique_for_overwrite<char[]>(kBufferSize);
         try {
             m_behind = std::make_unique<BackgroundTask>();
-            m_spare = std::make_unique<char[]>(kBufferSize);
         } catch (const std::system_error&) {
-            m_behind.reset();
+            // No thread: the work is done in turn, as on a machine without threads.
         }
     }
     if (!m_behind) {

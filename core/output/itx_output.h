@@ -35,9 +35,6 @@ public:
     // The writes throw IoError (Write).
     void put(std::string_view bytes);
     void putLine(std::string_view line);
-    // Hands the buffer on to be written. The error of a write is thrown by a later write,
-    // settle() or close().
-    void flush();
     // Writes everything put so far and waits until it is written, so that a write's error
     // is thrown here. Throws IoError (Write).
     void settle();
@@ -50,6 +47,9 @@ public:
     void close();
 
 private:
+    // Hands the buffer on to be written. The error of a write is thrown by a later write,
+    // settle() or close().
+    void flush();
     // The rest of a data line, a value at a time: values too long to be copied in one move.
     void putRowPiecewise(std::span<const std::string_view> values);
 

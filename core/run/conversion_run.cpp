@@ -1,6 +1,5 @@
 #include "core/run/conversion_run.h"
 
-#include "core/files/io_error.h"
 #include "core/input/squid_reader.h"
 #include "core/output/detailed_writer.h"
 #include "core/output/itx_writer.h"

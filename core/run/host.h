@@ -42,7 +42,7 @@ public:
     // Shows a notice and returns once the user has confirmed it.
     virtual void notify(const Notice& notice) = 0;
 
-    // A file passed over without a notice: its column line is missing or not one Kivo
+    // A file that the normal output passes over without a notice: its column line is missing or not one Kivo
     // reads, and `reason` says which. The window stays silent about it, as it always has,
     // so by default nothing happens; the command line tells why.
     virtual void passedOver(const std::string& /*displayName*/, const Reason& /*reason*/) {}

@@ -81,7 +81,7 @@ constexpr std::array<std::string_view, 11> kOlderTitles = {
 // Today's instruments: MPMS3 (VSM, DC scan and AC), PPMS with the VSM option, and the PPMS
 // ACMS option, whose files are the ones with "M' (emu)". In an ACMS file "Moment (emu)" is
 // an AC amplitude and "M-DC (emu)" the DC moment; in an MPMS3 file "Frequency (Hz)" is the
-// VSM's own, so each of those feeds a wave only in its own kind of file. The first seven are
+// VSM's own, so each of those feeds a wave only in its own kind of file. The first nine are
 // the normal output's titles, in the same order.
 enum TodayTitle : int {
     tTime,
@@ -178,7 +178,7 @@ public:
     // Slot `slot` reads the column of `title`, which feeds no wave of its own.
     void read(int slot, int title) { m_columnOfSlot.at(static_cast<std::size_t>(slot)) = column(title); }
 
-    // The plan of the waves taken, in slot order, with `suffixes` and `units` by slot.
+    // The plan of the waves taken, in slot order, each of the kind `kinds` gives its slot.
     WavePlan plan(RowLayout::Kind kind, int slots, std::span<const WaveKind> kinds) const
     {
         WavePlan plan;
