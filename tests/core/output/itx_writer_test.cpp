@@ -125,8 +125,10 @@ TEST(ItxWriter, ManyRowsAndTheLongestValuesArriveInOrder)
     for (int i = 0; i < 20000; ++i) {
         const std::string t = std::to_string(i);
         const std::string& m = (i % 777 == 0) ? big : t;
-        writeRow(writer, t, "1", "2", m, m);
-        expected += "\t" + t + "\t1\t2\t" + m + "\t" + m + "\r\n";
+        // Values of every length from 1 to 40, each way the writer copies one.
+        const std::string f(static_cast<std::size_t>(i % 40 + 1), static_cast<char>('0' + i % 10));
+        writeRow(writer, t, f, "2", m, m);
+        expected += "\t" + t + "\t" + f + "\t2\t" + m + "\t" + m + "\r\n";
     }
     writer.writeTrailer("w");
     writer.close();
@@ -143,7 +145,8 @@ TEST(ItxWriter, AFailedWriteLeavesTheEarlierFileAndNoStagingFile)
         ASSERT_TRUE(writer.create(files, "o.itx"));
         writer.writeHeader("w");
         try {
-            for (int i = 0; i < 10000; ++i)
+            // More than a buffer: the write that fails is one handed to the writing thread.
+            for (int i = 0; i < 30000; ++i)
                 writeRow(writer, "1", "2", "3", "4", "5");
             writer.close();
             FAIL() << "no write error";
